@@ -1,0 +1,27 @@
+// Data files: headerless sequences of 1636-byte records. Each function opens the file, works
+// and closes it again; nothing stays open between calls.
+#pragma once
+
+#include "core/record.h"
+
+#include <cstdint>
+#include <filesystem>
+
+namespace core {
+
+namespace fs = std::filesystem;
+
+// size div 1636; the fragment of an incomplete last record is never read.
+std::int64_t recordCount(const fs::path& file);
+// Throws IoError when n is not a record of the file.
+Record readRecord(const fs::path& file, std::int64_t n);
+
+// Whether the file can serve as a persons (tag 20) / companies (tag 1020) file: false for an
+// empty path, a missing or read-only file; true for a file of no records; else record 0's tag.
+bool esdepersonas(const fs::path& file);
+bool esdeempresas(const fs::path& file);
+
+// Creates the file, or truncates it, to zero records.
+void createEmptyDataFile(const fs::path& file);
+
+} // namespace core

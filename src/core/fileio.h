@@ -1,0 +1,74 @@
+// The small file layer every file operation of core goes through. Each operation that can fail
+// counts as one call; a test can make the N-th call fail, or make writes fail once a byte budget
+// is spent (a full disk), and then check what the failure left on disk.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace core::fileio {
+
+namespace fs = std::filesystem;
+
+// An open file descriptor. Every failure throws IoError.
+class File {
+public:
+    File() = default;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File(); // closes quietly when still open
+
+    std::uint64_t size() const;
+    // Reads up to n bytes at the offset; returns the bytes read (fewer only at the end).
+    std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t n) const;
+    // Reads exactly n bytes at the offset or throws.
+    void readExactAt(std::uint64_t offset, void* buffer, std::size_t n) const;
+    void write(const void* data, std::size_t n); // appends at the current position
+    void truncate(std::uint64_t size);
+    void flush(); // to the disk (fsync)
+    void close();
+    bool isOpen() const { return fd_ >= 0; }
+
+private:
+    friend File openReadWrite(const fs::path&);
+    friend File createTruncate(const fs::path&);
+    explicit File(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// Opens an existing file for reading and writing. A file without its owner-write bit is
+// refused with EACCES, also for root.
+File openReadWrite(const fs::path& path);
+// Creates the file, or truncates an existing one, for reading and writing.
+File createTruncate(const fs::path& path);
+
+bool exists(const fs::path& path);
+// True when the file exists and lacks its owner-write permission bit.
+bool isReadOnly(const fs::path& path);
+void rename(const fs::path& from, const fs::path& to); // atomic replace of `to`
+void remove(const fs::path& path);
+bool removeQuietly(const fs::path& path) noexcept;
+// Flushes the folder itself, so that a rename in it is durable.
+void syncDirectory(const fs::path& directory);
+
+// Reads a whole (small) file, e.g. the settings file.
+std::string readAll(const fs::path& path);
+// Replaces a whole (small) file: write a sibling temporary, flush, rename over.
+void replaceContents(const fs::path& path, const std::string& bytes);
+
+// Fault injection for tests.
+struct Faults {
+    // Fail the call with this number (1-based, counted from the last reset); 0 = never.
+    long failAtCall = 0;
+    int errnum = 5; // EIO
+    // Writes fail with ENOSPC once this many bytes have been written; negative = unlimited.
+    long long diskBytesLeft = -1;
+};
+void setFaults(const Faults& faults); // also resets the call counter
+void clearFaults();
+long callCount(); // calls since the last setFaults/clearFaults
+
+} // namespace core::fileio

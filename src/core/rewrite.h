@@ -1,0 +1,57 @@
+// The rewrite: the only way records are written into an existing data file. The new content
+// goes into "tmpingre.tmp" beside the data file, is flushed, and replaces the data file in one
+// atomic rename; the data file is never deleted first, so no failure can lose a record.
+#pragma once
+
+#include "core/record.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace core {
+
+namespace fs = std::filesystem;
+
+inline constexpr const char* kTempFileName = "tmpingre.tmp";
+
+// What went wrong in a step that is reported with its own message rather than as an IoError.
+enum class RewriteFailure {
+    None,
+    CloseTemp, // closing the temporary file ("Código: 101"): the data file is kept unchanged
+    CloseData, // closing the data file ("Código: 102"): harmless, the rewrite went on
+    Rename,    // renaming the temporary file ("Código:104"): the data file is kept unchanged
+};
+
+struct RewriteResult {
+    // The record number the inserted record received; -1 when nothing was inserted;
+    // kRewriteFailed when the data file was kept as it was.
+    std::int64_t position = -1;
+    RewriteFailure failure = RewriteFailure::None;
+};
+
+inline constexpr std::int64_t kRewriteFailed = -2;
+
+// Copies the data file into a new one, leaving out record `drop` (when 0 or more) and placing
+// `insert` (when given) before the first remaining record whose name is greater, bytes compared
+// as unsigned values. A missing data file counts as empty (and is created by an insert). Other
+// failures throw IoError and leave the data file as it was and no temporary file behind.
+RewriteResult rewriteDataFile(const fs::path& file, const std::optional<Record>& insert,
+                              std::int64_t drop);
+
+// The classic entry point: a negative position inserts a record made of name, the other eight
+// texts in slot order and the tag; zero or more deletes that record number.
+RewriteResult ingresardatos(const fs::path& file, const std::string& name,
+                            const std::array<std::string, 8>& others, std::int32_t tag,
+                            std::int64_t position);
+// Deletes record n: the result's position is -1 after a completed delete.
+RewriteResult eliminar(const fs::path& file, std::int64_t n);
+// Replaces record n by `edited`, re-filed by its name, in one rewrite.
+RewriteResult modificar(const fs::path& file, std::int64_t n, const Record& edited);
+
+// Unsigned byte-wise order of names; a prefix is smaller.
+bool nameLess(std::string_view a, std::string_view b);
+
+} // namespace core
