@@ -1,0 +1,388 @@
+// The main window's construction: its controls, menus and the wiring of its commands.
+#include "mainwindow/zuzovi2.h"
+
+#include "mainwindow/unit5.h"
+#include "platform/cpedit.h"
+#include "platform/qtservices.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QToolButton>
+
+namespace {
+
+constexpr int kDesignWidth = 546;
+constexpr int kAreaHeight = 312;
+constexpr QColor kSkyBlue{0xA6, 0xCA, 0xF0};
+
+// The central area, with the stretched background picture.
+class Background : public QWidget {
+  public:
+    explicit Background(QWidget* parent) : QWidget(parent), picture_(":/img/fondo.jpg") {}
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.drawPixmap(rect(), picture_);
+    }
+
+  private:
+    QPixmap picture_;
+};
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setGeometry(geometry);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QString& hint,
+                    QRect geometry) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setGeometry(geometry);
+    b->setToolTip(hint);
+    b->setStatusTip(hint);
+    return b;
+}
+
+QAction* item(QMenu* menu, const QString& name, const QString& text, const QString& hint,
+              const QKeySequence& shortcut = {}) {
+    auto* a = menu->addAction(text);
+    a->setObjectName(name);
+    a->setStatusTip(hint);
+    a->setToolTip(hint);
+    if (!shortcut.isEmpty())
+        a->setShortcut(shortcut);
+    return a;
+}
+
+QMenu* menu(QWidget* parent, const QString& name, const QString& title, const QString& hint) {
+    auto* m = new QMenu(title, parent);
+    m->setObjectName(name);
+    m->menuAction()->setStatusTip(hint);
+    m->setToolTipsVisible(false);
+    return m;
+}
+
+} // namespace
+
+TForm1::TForm1(platform::Services services, const QString& programDir, QWidget* parent)
+    : QMainWindow(parent), services_(services), programDir_(programDir) {
+    setObjectName("Form1");
+    buildUi();
+    connectCommands();
+    FormCreate();
+    FormShow();
+}
+
+TForm1::~TForm1() {
+    if (form5_)
+        delete form5_.data();
+}
+
+void TForm1::buildUi() {
+    setWindowTitle(platform::kProgramTitle);
+    auto* area = new Background(this);
+    area->setObjectName("area");
+    area->setMinimumSize(kDesignWidth, kAreaHeight);
+    setCentralWidget(area);
+    buildDisplayArea(area);
+    buildQuickViewBar(area);
+    buildMenus();
+
+    StatusBar1 = new QLabel("Tevo Riviva 2.0.2", this);
+    StatusBar1->setObjectName("StatusBar1");
+    statusBar()->addWidget(StatusBar1, 1);
+    statusBar()->setSizeGripEnabled(false);
+
+    // A single fixed border: only the program changes the width.
+    setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
+    setWindowWidth(kDesignWidth);
+}
+
+void TForm1::setWindowWidth(int width) {
+    int height = sizeHint().height();
+    setFixedSize(width, height);
+}
+
+void TForm1::buildDisplayArea(QWidget* area) {
+    SpeedButton7 = new QToolButton(area);
+    SpeedButton7->setObjectName("SpeedButton7");
+    SpeedButton7->setIcon(QIcon(":/img/btn_personas.jpg"));
+    SpeedButton7->setIconSize({24, 24});
+    SpeedButton7->setAutoRaise(true);
+    SpeedButton7->setGeometry(6, 4, 30, 30);
+    SpeedButton7->setToolTip("Buscar o ver registros de personas.");
+    SpeedButton7->setStatusTip(SpeedButton7->toolTip());
+    SpeedButton6 = new QToolButton(area);
+    SpeedButton6->setObjectName("SpeedButton6");
+    SpeedButton6->setIcon(QIcon(":/img/btn_empresas.jpg"));
+    SpeedButton6->setIconSize({24, 24});
+    SpeedButton6->setAutoRaise(true);
+    SpeedButton6->setGeometry(38, 4, 30, 30);
+    SpeedButton6->setToolTip("Buscar o ver registros de empresas");
+    SpeedButton6->setStatusTip(SpeedButton6->toolTip());
+
+    imgpersonas = label(area, "imgpersonas", {}, {129, 1, 150, 40});
+    imgpersonas->setPixmap(QPixmap(":/img/vista_personas.jpg"));
+    imgpersonas->setScaledContents(true);
+    imgpersonas->setToolTip("Usted está actualmente trabajando con un archivo de Personas");
+    imgpersonas->setStatusTip(imgpersonas->toolTip());
+    imgempresas = label(area, "imgempresas", {}, {129, 1, 150, 40});
+    imgempresas->setPixmap(QPixmap(":/img/vista_empresas.jpg"));
+    imgempresas->setScaledContents(true);
+    imgempresas->setToolTip(
+        "Usted está actualmente trabajando con el archivo de empresas (Organizaciones)");
+    imgempresas->setStatusTip(imgempresas->toolTip());
+    imgempresas->hide();
+
+    Label1 = label(area, "Label1", "Ingrese Nombre, Apellido >>", {6, 42, 168, 20});
+    Label2 = label(area, "Label2", "Ingrese Número Telefónico >>", {6, 64, 168, 20});
+    cuadro1 = new platform::CpLineEdit(true, 255, area);
+    cuadro1->setObjectName("cuadro1");
+    cuadro1->setGeometry(176, 42, 158, 20);
+    cuadro2 = new platform::CpLineEdit(true, 255, area);
+    cuadro2->setObjectName("cuadro2");
+    cuadro2->setGeometry(176, 64, 158, 20);
+    for (auto* box : {cuadro1, cuadro2})
+        connect(box, &platform::CpLineEdit::refused, this,
+                [this] { statusBar()->showMessage(platform::CpLineEdit::refusedText(), 4000); });
+    elboton = button(area, "elboton", "Buscar", "Buscar", {340, 42, 62, 42});
+
+    Label3 = label(area, "Label3", "Resultados de la búsqueda:", {6, 88, 160, 16});
+    resultado = label(area, "resultado", "Mueva barra desplazamiento", {168, 88, 210, 16});
+    found = label(area, "found", {}, {384, 88, 16, 16});
+    found->setPixmap(QPixmap(":/img/found.jpg"));
+    found->setToolTip("Se encontró registro coincidente con su búsqueda.");
+    found->hide();
+    nofound = label(area, "nofound", {}, {384, 88, 16, 16});
+    nofound->setPixmap(QPixmap(":/img/nofound.jpg"));
+    nofound->setToolTip("No se encontró registro coincidente con su búsqueda.");
+    nofound->hide();
+
+    const int top = 108, step = 17, height = 17;
+    QLineEdit** fields[] = {&Edit3, &Edit4, &Edit5,  &Edit6, &Edit7,
+                            &Edit8, &Edit9, &Edit10, &Edit11};
+    QLabel** labels[] = {&Label4, &Label5,  &Label6,  &Label7, &Label8,
+                         &Label9, &Label10, &Label11, &Label12};
+    for (int i = 0; i < core::kSlotCount; ++i) {
+        *labels[i] =
+            label(area, QString("Label%1").arg(i + 4), {}, {6, top + i * step, 152, height});
+        auto* edit = new QLineEdit(area);
+        edit->setObjectName(QString("Edit%1").arg(i + 3));
+        edit->setReadOnly(true);
+        edit->setGeometry(160, top + i * step, 218, height);
+        edit->setFrame(true);
+        QPalette pal = edit->palette();
+        pal.setColor(QPalette::Base, kSkyBlue);
+        edit->setPalette(pal);
+        edit->setContextMenuPolicy(Qt::CustomContextMenu);
+        *fields[i] = edit;
+    }
+    barra = new QScrollBar(Qt::Vertical, area);
+    barra->setObjectName("barra");
+    barra->setGeometry(382, top, 18, step * 9);
+    barra->setMinimum(1);
+    barra->setMaximum(1);
+    barra->setSingleStep(1);
+    barra->setPageStep(1);
+    visorreg = label(area, "visorreg", "---", {374, top + step * 9 + 1, 34, 16});
+    visorreg->setAlignment(Qt::AlignCenter);
+    visorreg->setToolTip("Muestra la posición del registro dentro del archivo");
+    visorreg->setStatusTip(visorreg->toolTip());
+
+    const int row = top + step * 9 + 20;
+    bimprimir = button(area, "bimprimir", "Impr...", "Abre formulario para imprimir registro.",
+                       {6, row, 62, 24});
+    bmarcar = button(area, "bmarcar", "Marcar", "Marcar número telefónico.", {72, row, 62, 24});
+    bnuevo = button(area, "bnuevo", "Nuevo", "Permite ingresar un nuevo registro al archivo",
+                    {138, row, 62, 24});
+    bmodificar =
+        button(area, "bmodificar", "Editar",
+               "Permite modificar (editar) el contenido de este registro", {204, row, 62, 24});
+    beliminar = button(area, "beliminar", "Eliminar",
+                       "Elimina el registro que se ve en este momento.", {270, row, 62, 24});
+    mostrarfastcall = button(area, "mostrarfastcall", ">>", "Muestra la barra de Vista rápida",
+                             {356, row, 44, 24});
+}
+
+void TForm1::buildQuickViewBar(QWidget* area) {
+    const int left = 412;
+    Label13 = label(area, "Label13", "Vista rápida", {left, 4, 126, 18});
+    QFont bold = Label13->font();
+    bold.setBold(true);
+    Label13->setFont(bold);
+    Label13->setAlignment(Qt::AlignCenter);
+    for (int i = 0; i < 11; ++i) {
+        QRect geometry(left, 24 + i * 22, 126, 20);
+        vr[i] = button(area, QString("vr%1").arg(i + 1), {}, {}, geometry);
+        vr[i]->setCursor(Qt::PointingHandCursor);
+        textvr[i] = label(area, QString("textvr%1").arg(i + 1), ">>", geometry);
+        textvr[i]->setFont(bold);
+        textvr[i]->setAlignment(Qt::AlignCenter);
+        textvr[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    tmoveup = label(area, "tmoveup", "> Clic para ver >", {left, 24 + 11 * 22, 126, 16});
+    tmoveup->setAlignment(Qt::AlignCenter);
+}
+
+void TForm1::buildMenus() {
+    QMenuBar* bar = menuBar();
+    mArchivo = menu(this, "Archivo1", "&Archivo",
+                    "Operaciones con archivos, Nuevo, Importar, Guardar como, Imprimir, Salir.");
+    New1 = item(mArchivo, "New1", "&Nuevo", "Crea un nuevo archivo");
+    Abrir1 = item(mArchivo, "Abrir1", "&Abrir",
+                  "Muestra el cuadro Preferencias ->Archivo, para que pueda seleccionar un archivo "
+                  "de trabajo.");
+    ExportarTevoAgenda11 = item(mArchivo, "ExportarTevoAgenda11", "&Importar desde Tevo Riviva 1",
+                                "Importar archivo creado en Tevo Riviva 1.0 a esta versión.");
+    SaveAs1 = item(mArchivo, "SaveAs1", "Guardar C&omo ...",
+                   "Guarda una copia del archivo en uso con otro nombre.");
+    mArchivo->addSeparator();
+    Exit1 = item(mArchivo, "Exit1", "&Salir   (ALT+F4)", "Cierra el programa.");
+
+    mEdicion = menu(this, "Edicion1", "&Edición", "Operaciones de edición.");
+    mcopiar1 =
+        item(mEdicion, "mcopiar1", "Copiar todos los campos",
+             "Copia todos los campos del registro al portapapeles", QKeySequence("Ctrl+Alt+C"));
+    Pegar1 = item(mEdicion, "Pegar1", "Pegar", "Pega el texto del portapapeles");
+    mEdicion->addSeparator();
+    mRegistro = menu(this, "Registro1", "&Registro", "Operaciones con el registro actual.");
+    mEdicion->addMenu(mRegistro);
+    mNuevo =
+        item(mRegistro, "mNuevo", "&Nuevo...", "Crea un nuevo registro del mismo tipo del actual");
+    mModificar =
+        item(mRegistro, "mModificar", "&Modificar / Editar...",
+             "Permite modificar (editar) el contenido de este registro", QKeySequence("Ctrl+M"));
+    mEliminar =
+        item(mRegistro, "mEliminar", "&Eliminar", "Elimina el registro que se ve actualmente");
+    mImprimir = item(mRegistro, "mImprimir", "&Imprimir", "Permite Imprimir el registro actual",
+                     QKeySequence("Ctrl+I"));
+    mCompartir =
+        menu(this, "Compartir1", "Compartir", "Comparte el registro actual con otro archivo.");
+    mEdicion->addMenu(mCompartir);
+    mregistroennuevo = item(mCompartir, "mregistroennuevo", "Guardar en archivo nuevo",
+                            "Guarda el registro actual en un archivo nuevo.");
+    maderir = item(mCompartir, "maderir", "Adherir a un archivo existente",
+                   "Agrega el registro actual a un archivo existente.");
+
+    mBuscar = menu(this, "Buscar1", "&Buscar", "Buscar registros");
+    Personas1 = item(mBuscar, "Personas1", "&Personas", "Buscar o ver registros de personas.",
+                     QKeySequence("Ctrl+P"));
+    Empresas2 = item(mBuscar, "Empresas2", "Empresas", "Buscar o ver registros de empresas",
+                     QKeySequence("Ctrl+E"));
+
+    mIngresar = menu(this, "Ingresar1", "&Ingresar", "Ingresar nuevos registros");
+    Persona1 =
+        item(mIngresar, "Persona1", "&Persona",
+             "Muestra el formulario Ingresar registro de persona.", QKeySequence("Ctrl+Alt+P"));
+    empresas1 = item(mIngresar, "empresas1", "&Empresa",
+                     "Muestra el formulario Ingresar registro de Organizacion (Empresa).",
+                     QKeySequence("Ctrl+Alt+E"));
+
+    mAcciones = menu(this, "Acciones1", "Acciones",
+                     "Permite realizar algunas acciones, tales como marcar número, etc.");
+    mmarcar = item(mAcciones, "mmarcar", "Marcar número...", "Marcar número telefónico.",
+                   QKeySequence("Ctrl+T"));
+    menviarcorreo =
+        item(mAcciones, "menviarcorreo", "&Enviar correo...",
+             "Escribe un correo a la dirección del registro actual.", QKeySequence("Ctrl+Alt+M"));
+    Abrirexploradordeinternet1 =
+        item(mAcciones, "Abrirexploradordeinternet1", "&Abrir navegador de internet",
+             "Abre el sitio web del registro actual.", QKeySequence("Ctrl+Alt+I"));
+    mAcciones->addSeparator();
+    CrearPginaweb1 =
+        item(mAcciones, "CrearPginaweb1", "Crear Página web (HTM)",
+             "Permite crear una página web (HTM) con los registros del archivo en uso.");
+    CreararhivoTXT1 =
+        item(mAcciones, "CreararhivoTXT1", "Crear archivo de texto (TXT)",
+             "Permite crear un archivo de texto (TXT) con los registros del archivo en uso.");
+
+    mOpciones = menu(this, "Opciones1", "Opciones", "Permite cambiar la configuración.");
+    mvistarapida = item(mOpciones, "mvistarapida", "&Vista rápida",
+                        "Muestra o oculta la tabla de Vista rápida.", QKeySequence("Ctrl+R"));
+    mautobuscar =
+        item(mOpciones, "mautobuscar", "&Buscar registro al escribir",
+             "Busca mientras escribe en los cuadros de búsqueda.", QKeySequence("Ctrl+B"));
+    mautobuscar->setCheckable(true);
+    mautobuscar->setChecked(true);
+    Configuracin1 = item(mOpciones, "Configuracin1", "&Preferencias ...",
+                         "Permite cambiar la configuración del programa", QKeySequence("Ctrl+O"));
+
+    mAyuda = menu(this, "Ayuda1", "Ay&uda", "Ayuda, contactos, acerca de ...");
+    Contents1 = item(mAyuda, "Contents1", "&Uso de Tevo Riviva 2.0", "Muestra la ayuda.",
+                     QKeySequence("F1"));
+    mwebtevo = item(mAyuda, "mwebtevo", "&Sitio web de Tevo Riviva",
+                    "Visita el sitio web de Tevo Riviva.");
+    mnuevaversion = item(mAyuda, "mnuevaversion", "&Buscar nueva versión.",
+                         "Revisa si hay una nueva versión disponible para bajar.");
+    mAyuda->addSeparator();
+    About1 = item(mAyuda, "About1", "&Acerca de Tevo Riviva 2.0.2", "Acerca de Tevo Riviva 2.");
+
+    for (QMenu* m : {mArchivo, mEdicion, mBuscar, mIngresar, mAcciones, mOpciones, mAyuda})
+        bar->addMenu(m);
+
+    pmregistro = new QMenu(this);
+    pmregistro->setObjectName("pmregistro");
+    pmcopiar = item(pmregistro, "pmcopiar", "Copiar", "Copia el texto al portapapeles de windows");
+    pmCopiartodosloscampos1 = item(pmregistro, "pmCopiartodosloscampos1", "C&opiar todo los campos",
+                                   {}, QKeySequence("Ctrl+Alt+C"));
+    pmregistro->addSeparator();
+    pmEditar = item(pmregistro, "pmEditar", "Editar registro",
+                    "Permite editar el registro que se muestra actualmente en pantalla",
+                    QKeySequence("Ctrl+M"));
+    pmMarcar = item(pmregistro, "pmMarcar", "Marcar número", "Marcar número telefónico.",
+                    QKeySequence("Ctrl+T"));
+    pmimprimir = item(pmregistro, "pmimprimir", "Imprimir registro ...",
+                      "Permite Imprimir el registro actual", QKeySequence("Ctrl+I"));
+    // The context menu's shortcuts are those of the main menu; only the main menu's fire.
+    for (QAction* a : pmregistro->actions())
+        a->setShortcutContext(Qt::WidgetShortcut);
+}
+
+void TForm1::connectCommands() {
+    connect(SpeedButton7, &QToolButton::clicked, this, &TForm1::SpeedButton7Click);
+    connect(SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
+    connect(Personas1, &QAction::triggered, this, &TForm1::SpeedButton7Click);
+    connect(Empresas2, &QAction::triggered, this, &TForm1::SpeedButton6Click);
+    connect(barra, &QScrollBar::valueChanged, this, &TForm1::barraChange);
+    connect(New1, &QAction::triggered, this, &TForm1::New1Click);
+    connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+    connect(beliminar, &QPushButton::clicked, this, &TForm1::bEliminarClick);
+    connect(mEliminar, &QAction::triggered, this, &TForm1::bEliminarClick);
+    connect(Persona1, &QAction::triggered, this, &TForm1::Persona1Click);
+    connect(empresas1, &QAction::triggered, this, &TForm1::empresas1Click);
+    connect(bnuevo, &QPushButton::clicked, this, &TForm1::bNuevo2Click);
+    connect(mNuevo, &QAction::triggered, this, &TForm1::bNuevo2Click);
+    connect(bmodificar, &QPushButton::clicked, this, &TForm1::bmodificarClick);
+    connect(mModificar, &QAction::triggered, this, &TForm1::bmodificarClick);
+    connect(pmEditar, &QAction::triggered, this, &TForm1::bmodificarClick);
+    for (QLineEdit* field : displayFields())
+        connect(field, &QLineEdit::customContextMenuRequested, this,
+                [this, field](const QPoint& at) { pmregistro->popup(field->mapToGlobal(at)); });
+}
+
+std::array<QLineEdit*, core::kSlotCount> TForm1::displayFields() const {
+    return {Edit3, Edit4, Edit5, Edit6, Edit7, Edit8, Edit9, Edit10, Edit11};
+}
+
+std::array<QLabel*, core::kSlotCount> TForm1::displayLabels() const {
+    return {Label4, Label5, Label6, Label7, Label8, Label9, Label10, Label11, Label12};
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TForm1::Exit1Click() {
+    close();
+}

@@ -1,0 +1,160 @@
+// The main window: start-up and reload, the settings, the two views, the record display and
+// the commands of the menus and the button row.
+#pragma once
+
+#include "core/record.h"
+#include "mainwindow/unit5.h"
+#include "platform/services.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <string>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QToolButton;
+
+namespace platform {
+class CpLineEdit;
+}
+namespace core {
+class IniFile;
+}
+
+struct QuickViewSlot {
+    QString caption;
+    std::string seek;
+    bool companies = false;
+};
+
+struct WebStyle {
+    QString fontSize, background, labelColour, valueColour;
+};
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+  public:
+    // The program directory ends with a separator. Construction runs FormCreate and FormShow.
+    TForm1(platform::Services services, const QString& programDir, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Start-up and reload.
+    void FormCreate();
+    void FormShow();
+    void saveinifile();
+    void Exit1Click();
+    bool terminateRequested() const { return terminate_; }
+
+    QString obtenercurrentdir() const { return programDir_; }
+    QString getrutap() const { return rutap_; }
+    QString getrutae() const { return rutae_; }
+    QString settingsPath() const { return programDir_ + "inicio.ini"; }
+
+    // Views and display.
+    void tipovista(bool persons);
+    void SpeedButton7Click() { tipovista(true); }
+    void SpeedButton6Click() { tipovista(false); }
+    void barraChange();
+    void mostrar(std::int64_t n);
+    void limpiaredits();
+    void vertodos();
+    void noregistro();
+    void siregistro();
+    std::int64_t getcurrentview() const { return current_; }
+    bool getisinput() const { return isInput_; }
+    bool getdopersona() const { return doPersona_; }
+    bool currentViewIsPersons() const { return persons_; }
+    QString currentFile() const { return persons_ ? rutap_ : rutae_; }
+    // The nine texts the display fields show, in slot order.
+    std::array<QString, core::kSlotCount> displayedTexts() const;
+
+    // Record commands.
+    void New1Click();
+    void bEliminarClick();
+    void Persona1Click();
+    void empresas1Click();
+    void bNuevo2Click();
+    void bmodificarClick();
+
+    // The reload after a change: FormShow, then the width remembered before.
+    void refreshAfterChange(int savedWidth);
+    // Sets the window's width (the window is not resizable by the user).
+    void setWindowWidth(int width);
+
+    platform::Services& services() { return services_; }
+    const QuickViewSlot& quickViewSlot(int i) const { return slots_.at(i - 1); }
+    const WebStyle& webStyle() const { return webStyle_; }
+    QString mailMethod() const { return mailMethod_; }
+    QString webMailAddress() const { return webMailAddress_; }
+    bool quickViewVisible() const { return quickViewVisible_; }
+    bool personsUnusable() const { return personsUnusable_; }
+    bool companiesUnusable() const { return companiesUnusable_; }
+    TForm5* problemWindow() const { return form5_; }
+
+    // Components, under their own names.
+    QLineEdit *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11;
+    QLabel *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10, *Label11, *Label12;
+    QLabel *Label1, *Label2, *Label3, *Label13, *StatusBar1;
+    platform::CpLineEdit *cuadro1, *cuadro2;
+    QPushButton* elboton;
+    QScrollBar* barra;
+    QLabel *visorreg, *resultado, *found, *nofound, *imgpersonas, *imgempresas, *tmoveup;
+    QToolButton *SpeedButton7, *SpeedButton6;
+    QPushButton *bimprimir, *bmarcar, *bnuevo, *bmodificar, *beliminar, *mostrarfastcall;
+    std::array<QPushButton*, 11> vr{};
+    std::array<QLabel*, 11> textvr{};
+    QMenu *mArchivo, *mEdicion, *mRegistro, *mCompartir, *mBuscar, *mIngresar, *mAcciones,
+        *mOpciones, *mAyuda;
+    QAction *New1, *Abrir1, *ExportarTevoAgenda11, *SaveAs1, *Exit1;
+    QAction *mcopiar1, *Pegar1, *mNuevo, *mModificar, *mEliminar, *mImprimir;
+    QAction *mregistroennuevo, *maderir;
+    QAction *Personas1, *Empresas2, *Persona1, *empresas1;
+    QAction *mmarcar, *menviarcorreo, *Abrirexploradordeinternet1, *CrearPginaweb1,
+        *CreararhivoTXT1;
+    QAction *mvistarapida, *mautobuscar, *Configuracin1;
+    QAction *Contents1, *mwebtevo, *mnuevaversion, *About1;
+    // The display fields' context menu.
+    QMenu* pmregistro;
+    QAction *pmcopiar, *pmCopiartodosloscampos1, *pmEditar, *pmMarcar, *pmimprimir;
+
+    std::array<QLineEdit*, core::kSlotCount> displayFields() const;
+    std::array<QLabel*, core::kSlotCount> displayLabels() const;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildUi();
+    void buildDisplayArea(QWidget* area);
+    void buildQuickViewBar(QWidget* area);
+    void buildMenus();
+    void connectCommands();
+    void applyLinkStyle(QLineEdit* field, bool link);
+    void checkDataFile(const QString& file, bool persons, bool& unusable);
+    void enterNoWorkingFiles();
+    void readSettings(core::IniFile& ini);
+    void openEntryDialog(bool person, bool isNew);
+    void FormClose();
+
+    platform::Services services_;
+    QString programDir_;
+    QString rutap_, rutae_;
+    bool persons_ = true;
+    std::int64_t current_ = 0;
+    bool isInput_ = true;
+    bool doPersona_ = true;
+    bool personsUnusable_ = false;
+    bool companiesUnusable_ = false;
+    bool quickViewVisible_ = false;
+    bool terminate_ = false;
+    core::Record personBuffer_, companyBuffer_;
+    std::array<QuickViewSlot, 11> slots_{};
+    WebStyle webStyle_;
+    QString mailMethod_, webMailAddress_;
+    QPointer<TForm5> form5_;
+};

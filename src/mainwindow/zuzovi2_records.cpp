@@ -1,0 +1,49 @@
+// The record commands of the main window: new file, new and modified records, deletion.
+#include "mainwindow/zuzovi2.h"
+
+#include "records/archivos.h"
+#include "records/escritura.h"
+#include "records/ingreso.h"
+
+using platform::Prompter;
+
+void TForm1::New1Click() {
+    records::newfile(services_, this);
+}
+
+void TForm1::bEliminarClick() {
+    int savedWidth = width();
+    if (services_.prompter->messageDialog(
+            "Se eliminara el registro que esta viendo actualmente. ¿Desea continuar?",
+            Prompter::Icon::Confirmation, Prompter::Yes | Prompter::No) != Prompter::Yes)
+        return;
+    if (records::eliminar(services_, currentFile(), current_) == -1) {
+        services_.prompter->messageBox("Se ha eliminado el registro satisfactoriamente.",
+                                       "Confirmación", Prompter::Icon::None, Prompter::OK);
+        refreshAfterChange(savedWidth);
+    } else {
+        services_.prompter->messageBox(
+            "No se ha podido eliminar el registro. Para mas información vea la ayuda.",
+            "Error (Cod. 105)", Prompter::Icon::None, Prompter::OK);
+    }
+}
+
+void TForm1::openEntryDialog(bool person, bool isNew) {
+    doPersona_ = person;
+    isInput_ = isNew;
+    TForm4 dialog(this);
+    services_.modal->exec(&dialog);
+}
+
+void TForm1::Persona1Click() {
+    openEntryDialog(true, true);
+}
+void TForm1::empresas1Click() {
+    openEntryDialog(false, true);
+}
+void TForm1::bNuevo2Click() {
+    openEntryDialog(persons_, true);
+}
+void TForm1::bmodificarClick() {
+    openEntryDialog(persons_, false);
+}

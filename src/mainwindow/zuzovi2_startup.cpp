@@ -1,0 +1,233 @@
+// Start-up and reload of the main window, its settings, and shut-down.
+#include "mainwindow/zuzovi2.h"
+
+#include "core/datafile.h"
+#include "core/fileio.h"
+#include "core/inifile.h"
+#include "core/ioerror.h"
+#include "mainwindow/unit5.h"
+#include "platform/cpedit.h"
+#include "platform/text.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QToolButton>
+
+using platform::fromQ;
+using platform::Prompter;
+using platform::toQ;
+
+namespace {
+
+const QString kStorePath = "Software\\tevosoft\\zuzovi2";
+const std::string kDefaultWebMail = "http://tevosoft.example/correo/";
+
+std::filesystem::path pathOf(const QString& name) {
+    return fromQ(name);
+}
+
+} // namespace
+
+void TForm1::FormCreate() {
+    auto* store = services_.instance;
+    if (!store->keyExists())
+        return; // first run: FormShow creates the key
+    bool wasRunning = store->hasValue("isruning") && store->readValue("isruning") != 0;
+    store->writeValue("isruning", 1);
+    if (!wasRunning)
+        return;
+    int answer = services_.prompter->messageDialog(
+        "(Cod. 01) Posiblemente ya tiene abierto Tevo Riviva 2,  si esto es así,  deberá "
+        "cerrar este y continuar usando el que ya esta abierto. ¿Desea cerrar este?",
+        Prompter::Icon::Warning, Prompter::Yes | Prompter::No);
+    // This instance then ends as soon as its start-up is over, without writing the flag or
+    // the settings.
+    terminate_ = answer == Prompter::Yes;
+}
+
+void TForm1::FormShow() {
+    // Step 1: the program directory is fixed at construction (--dir or the program's folder).
+    auto settingsFile = pathOf(settingsPath());
+    if (core::fileio::isReadOnly(settingsFile)) {
+        core::fileio::removeQuietly(settingsFile);
+        services_.prompter->showMessage(
+            "Archivo de inicio borrado. Se re-iniciarán algunos valores. (Código 200)");
+    }
+    core::IniFile ini(settingsFile);
+
+    bool firstRun;
+    auto* store = services_.instance;
+    if (!store->keyExists()) {
+        store->createKey();
+        store->writeValue("ifttyuag", 0);
+        store->writeValue("isruning", 1);
+        firstRun = true;
+    } else {
+        firstRun = !store->hasValue("ifttyuag") || store->readValue("ifttyuag") != 0;
+        store->writeValue("ifttyuag", 0);
+    }
+    if (firstRun)
+        services_.prompter->messageBox(
+            "Debe crear los archivos que serán usados para guardar los registros que se crearán, "
+            "responda \"YES\" a las siguientes preguntas para crear nuevos archivos.",
+            "PRIMERA VEZ QUE EJECUTA Tevo Riviva 2  >>", Prompter::Icon::None, Prompter::OK);
+
+    readSettings(ini);
+
+    if (quickViewVisible_) {
+        mostrarfastcall->setText("<<");
+        mostrarfastcall->setToolTip("Oculta la barra de Vista rápida");
+    } else {
+        mostrarfastcall->setText(">>");
+        mostrarfastcall->setToolTip("Muestra la barra de Vista rápida");
+        setWindowWidth((width() / 4) * 3);
+    }
+    mostrarfastcall->setStatusTip(mostrarfastcall->toolTip());
+
+    personsUnusable_ = companiesUnusable_ = false;
+    checkDataFile(rutap_, true, personsUnusable_);
+    checkDataFile(rutae_, false, companiesUnusable_);
+    if (personsUnusable_ || companiesUnusable_) {
+        enterNoWorkingFiles();
+        return;
+    }
+    tipovista(persons_);
+    int lastview = ini.readInteger("ventana", "lastview", -1);
+    if (lastview >= 0)
+        barra->setValue(lastview >= barra->maximum() ? barra->maximum() : lastview + 1);
+}
+
+void TForm1::readSettings(core::IniFile& ini) {
+    std::string dir = fromQ(programDir_);
+    rutap_ = toQ(ini.readString("archivo", "persona", dir + "persona1.dat"));
+    rutae_ = toQ(ini.readString("archivo", "empresa", dir + "empresa1.dat"));
+
+    QSize screen = this->screen() ? this->screen()->size() : QSize(1024, 768);
+    int left = ini.readInteger("ventana", "left", screen.width() / 2 - width() / 2);
+    int top = ini.readInteger("ventana", "top", screen.height() / 2 - height() / 2);
+    move(left, top);
+
+    quickViewVisible_ = ini.readBool("ventana", "fastcall", false);
+    persons_ = ini.readBool("ventana", "ultimo", true);
+    mautobuscar->setChecked(ini.readBool("config", "AutoSearch", true));
+
+    mailMethod_ = toQ(ini.readString("config", "tipocorreo", "api"));
+    webMailAddress_ = toQ(ini.readString("config", "urlcorreo", kDefaultWebMail));
+
+    switch (ini.readInteger("config", "tfuente", 3)) {
+    case 2:
+        webStyle_.fontSize = "2";
+        break;
+    case 3:
+        webStyle_.fontSize = "3";
+        break;
+    case 4:
+        webStyle_.fontSize = "4";
+        break;
+    default:
+        break; // a value outside the table leaves the size as it was
+    }
+    switch (ini.readInteger("config", "colores", 0)) {
+    case 0:
+        webStyle_.background = "#006699", webStyle_.labelColour = "#000000",
+        webStyle_.valueColour = "#CCFF66";
+        break;
+    case 1:
+        webStyle_.background = "#ffffff", webStyle_.labelColour = "#000000",
+        webStyle_.valueColour = "#000000";
+        break;
+    case 2:
+        webStyle_.background = "#0066CC", webStyle_.labelColour = "#ffffff",
+        webStyle_.valueColour = "#CCFF66";
+        break;
+    default:
+        break;
+    }
+
+    for (int i = 0; i < 11; ++i) {
+        std::string section = "vr" + std::to_string(i + 1);
+        slots_[i].caption = toQ(ini.readString(section, "name", "No asignado"));
+        slots_[i].seek = ini.readString(section, "seek", "");
+        slots_[i].companies = ini.readBool(section, "type", false);
+        textvr[i]->setText(slots_[i].caption);
+    }
+}
+
+void TForm1::checkDataFile(const QString& file, bool persons, bool& unusable) {
+    auto path = pathOf(file);
+    if (core::fileio::exists(path)) {
+        if (core::fileio::isReadOnly(path)) {
+            services_.prompter->messageBox(
+                persons ? "El archivo para registro de personas es de solo lectura."
+                        : "El archivo para registro de organizaciones (empresas) es de solo "
+                          "lectura.",
+                "No se puede utilizar el archivo", Prompter::Icon::None, Prompter::OK);
+            unusable = true;
+            return;
+        }
+        try {
+            core::fileio::openReadWrite(path).close();
+        } catch (const core::IoError&) {
+            services_.prompter->messageBox(
+                "El archivo no esta disponible en este momento (Cod. 104)",
+                persons ? "Error al cargar archivo de Personas"
+                        : "Error al cargar archivo de Organizaciones (Empresas)",
+                Prompter::Icon::None, Prompter::OK);
+            unusable = true;
+        }
+        return;
+    }
+    QString text = "No se encontró el archivo " + file +
+                   (persons ? " de Personas." : " de Organizaciones (Empresas).") +
+                   " Si el archivo existe en otra ubicación, selecciónelo en el cuadro "
+                   "Preferencias, si no existe, puede crearlo ahora o en el cuadro de dialogo "
+                   "Preferencias (Crtl+O). ¿Desea crear este archivo ahora?";
+    if (services_.prompter->messageDialog(text, Prompter::Icon::Warning,
+                                          Prompter::Yes | Prompter::No) == Prompter::Yes)
+        core::createEmptyDataFile(path);
+    else
+        unusable = true;
+}
+
+void TForm1::enterNoWorkingFiles() {
+    form5_ = new TForm5(services_, this);
+    form5_->show();
+    for (QWidget* w : std::initializer_list<QWidget*>{SpeedButton7, SpeedButton6, bnuevo, elboton,
+                                                      barra, cuadro1, cuadro2, mostrarfastcall})
+        w->setEnabled(false);
+    for (QMenu* m : {mIngresar, mBuscar, mEdicion, mAcciones})
+        m->menuAction()->setEnabled(false);
+    noregistro();
+    mvistarapida->setEnabled(false);
+    SaveAs1->setEnabled(false);
+    resultado->setText("No hay archivos de trabajo");
+    StatusBar1->setText("Seleccione un archivo o cree uno nuevo para trabajar");
+}
+
+void TForm1::saveinifile() {
+    core::IniFile ini(pathOf(settingsPath()));
+    ini.writeInteger("ventana", "left", x());
+    ini.writeInteger("ventana", "top", y());
+    ini.writeBool("ventana", "fastcall", quickViewVisible_);
+    ini.writeBool("ventana", "ultimo", persons_);
+    ini.writeInteger("ventana", "lastview", static_cast<int>(current_));
+    ini.writeBool("config", "AutoSearch", mautobuscar->isChecked());
+}
+
+void TForm1::FormClose() {
+    auto* store = services_.instance;
+    if (!store->keyExists())
+        store->createKey();
+    store->writeValue("isruning", 0);
+    saveinifile();
+}
+
+void TForm1::refreshAfterChange(int savedWidth) {
+    FormShow();
+    setWindowWidth(savedWidth);
+}

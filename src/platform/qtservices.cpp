@@ -1,0 +1,165 @@
+#include "platform/qtservices.h"
+
+#include "core/ioerror.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+QMessageBox::Icon toQtIcon(Prompter::Icon icon) {
+    switch (icon) {
+    case Prompter::Icon::Information:
+        return QMessageBox::Information;
+    case Prompter::Icon::Warning:
+        return QMessageBox::Warning;
+    case Prompter::Icon::Error:
+        return QMessageBox::Critical;
+    case Prompter::Icon::Confirmation:
+        return QMessageBox::Question;
+    case Prompter::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The captions stay "Yes", "No" and "OK": the program's own texts refer to them.
+int run(const QString& title, const QString& text, Prompter::Icon icon, int buttons) {
+    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    struct Pair {
+        int ours;
+        QMessageBox::ButtonRole role;
+        const char* caption;
+    };
+    const Pair pairs[] = {{Prompter::Yes, QMessageBox::YesRole, "Yes"},
+                          {Prompter::No, QMessageBox::NoRole, "No"},
+                          {Prompter::OK, QMessageBox::AcceptRole, "OK"},
+                          {Prompter::Cancel, QMessageBox::RejectRole, "Cancel"}};
+    QPushButton* first = nullptr;
+    std::vector<std::pair<QPushButton*, int>> made;
+    for (const auto& p : pairs) {
+        if (!(buttons & p.ours))
+            continue;
+        QPushButton* b = box.addButton(p.caption, p.role);
+        made.emplace_back(b, p.ours);
+        if (!first)
+            first = b;
+    }
+    if (first)
+        box.setDefaultButton(first);
+    box.exec();
+    for (const auto& [button, ours] : made)
+        if (box.clickedButton() == button)
+            return ours;
+    return 0;
+}
+
+} // namespace
+
+int QtPrompter::messageDialog(const QString& text, Icon icon, int buttons) {
+    return run(kProgramTitle, text, icon, buttons);
+}
+
+int QtPrompter::messageBox(const QString& text, const QString& title, Icon icon, int buttons) {
+    return run(title, text, icon, buttons);
+}
+
+void QtPrompter::showMessage(const QString& text) {
+    run(kProgramTitle, text, Icon::None, OK);
+}
+
+QString toQtFilter(const QString& filter) {
+    QStringList parts = filter.split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    return out.join(";;");
+}
+
+namespace {
+std::optional<QString> runDialog(QWidget* owner, FileDialogs::State& state,
+                                 QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(owner, state.title);
+    dialog.setAcceptMode(mode);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setNameFilter(toQtFilter(state.filter));
+    QString ext = state.defaultExt;
+    ext.remove("*.");
+    dialog.setDefaultSuffix(ext);
+    if (mode == QFileDialog::AcceptOpen) {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!state.fileName.isEmpty() && !state.fileName.contains('*'))
+            dialog.selectFile(state.fileName);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    state.fileName = dialog.selectedFiles().first();
+    return state.fileName;
+}
+} // namespace
+
+std::optional<QString> QtFileDialogs::runOpen(QWidget* owner) {
+    return runDialog(owner, open, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtFileDialogs::runSave(QWidget* owner) {
+    return runDialog(owner, save, QFileDialog::AcceptSave);
+}
+
+int QtModalRunner::exec(QDialog* dialog) {
+    return dialog->exec();
+}
+
+bool QtShell::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
+namespace {
+QSettings store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "tevosoft", "zuzovi2");
+}
+} // namespace
+
+bool QtInstanceStore::keyExists() {
+#ifdef Q_OS_WIN
+    return !store().childKeys().isEmpty();
+#else
+    return QFile::exists(store().fileName());
+#endif
+}
+
+void QtInstanceStore::createKey() {
+    // The key comes into being with its first value; the callers write one at once.
+}
+
+bool QtInstanceStore::hasValue(const QString& name) {
+    return store().contains(name);
+}
+
+int QtInstanceStore::readValue(const QString& name) {
+    bool ok = false;
+    int value = store().value(name).toInt(&ok);
+    return ok ? value : 0;
+}
+
+void QtInstanceStore::writeValue(const QString& name, int value) {
+    QSettings settings = store();
+    settings.setValue(name, value);
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        throw core::IoError(EACCES, "Software\\tevosoft\\zuzovi2\\" + name.toStdString());
+}
+
+} // namespace platform

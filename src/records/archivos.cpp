@@ -1,0 +1,70 @@
+#include "records/archivos.h"
+
+#include "core/datafile.h"
+#include "core/fileio.h"
+#include "platform/text.h"
+
+#include <filesystem>
+
+namespace records {
+
+using platform::Prompter;
+
+namespace {
+std::filesystem::path toPath(const QString& name) {
+    return platform::fromQ(name);
+}
+} // namespace
+
+void initFileDialogs(platform::FileDialogs& dialogs) {
+    dialogs.open.title = "Importar archivo desde Tevo Riviva 1";
+    dialogs.open.filter = "Archivo de personas, version 1|vivazo01.dat|Archivo de empresas, "
+                          "versión 1|dodidi02.dat";
+    dialogs.open.defaultExt = "*.dat";
+    dialogs.open.fileName.clear();
+    dialogs.save.title = "Guardar nuevo archivo de Tevo Riviva 2";
+    dialogs.save.filter = "Archivo de Tevo Riviva 2 DAT|*.dat";
+    dialogs.save.fileName = "*.dat";
+    dialogs.save.defaultExt = "dat";
+}
+
+QString withDataExtension(const QString& chosen) {
+    int slash = std::max(chosen.lastIndexOf('/'), chosen.lastIndexOf('\\'));
+    int dot = chosen.lastIndexOf('.');
+    QString ext = dot > slash ? chosen.mid(dot) : QString();
+    if (ext == ".dat" || ext == ".DAT")
+        return chosen;
+    return chosen + ".dat";
+}
+
+bool sobreescribir(platform::Services& services, const QString& fileName) {
+    auto path = toPath(fileName);
+    if (!core::fileio::exists(path))
+        return true;
+    if (core::fileio::isReadOnly(path))
+        services.prompter->messageDialog(
+            "El archivo " + fileName +
+                " es de Solo Lectura. Para utilizarlo, debe quitar la marca de \"Solo Lectura\" o "
+                "sobre escribirlo (borrarlo).",
+            Prompter::Icon::Error, Prompter::Yes);
+    return services.prompter->messageDialog(
+               "El archivo " + fileName + " ya existe ¿Desea sobre escribir el archivo?",
+               Prompter::Icon::Warning, Prompter::Yes | Prompter::No) == Prompter::Yes;
+}
+
+QString newfile(platform::Services& services, QWidget* owner) {
+    services.fileDialogs->save.title = "Nuevo Archivo Tevo Riviva.";
+    auto chosen = services.fileDialogs->runSave(owner);
+    if (!chosen)
+        return {};
+    QString name = withDataExtension(*chosen);
+    if (!sobreescribir(services, name)) {
+        services.prompter->messageDialog("No se creó archivo nuevo", Prompter::Icon::Information,
+                                         Prompter::Yes);
+        return {};
+    }
+    core::createEmptyDataFile(toPath(name));
+    return name;
+}
+
+} // namespace records

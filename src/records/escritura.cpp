@@ -1,0 +1,58 @@
+#include "records/escritura.h"
+
+#include "platform/text.h"
+
+namespace records {
+
+using platform::Prompter;
+
+void reportRewriteFailure(platform::Services& services, const QString& file,
+                          core::RewriteFailure failure) {
+    switch (failure) {
+    case core::RewriteFailure::None:
+        return;
+    case core::RewriteFailure::CloseTemp:
+        services.prompter->messageDialog(
+            "Error de acceso a archivo en función ingresa datos. Código: 101",
+            Prompter::Icon::Error, Prompter::OK);
+        return;
+    case core::RewriteFailure::CloseData:
+        services.prompter->messageDialog(
+            "Error de acceso a archivo en función ingresa datos. Código: 102",
+            Prompter::Icon::Error, Prompter::OK);
+        return;
+    case core::RewriteFailure::Rename:
+        services.prompter->showMessage(
+            "Error, no se pudo ingresar registro [Rename error] (Código:104) " + file);
+        return;
+    }
+}
+
+namespace {
+std::int64_t finish(platform::Services& services, const QString& file,
+                    const core::RewriteResult& result) {
+    reportRewriteFailure(services, file, result.failure);
+    return result.position;
+}
+} // namespace
+
+std::int64_t ingresardatos(platform::Services& services, const QString& file,
+                           const core::Record& record, std::int64_t position) {
+    std::array<std::string, 8> others;
+    for (int i = 1; i < core::kSlotCount; ++i)
+        others[i - 1] = record.texts[i];
+    return finish(
+        services, file,
+        core::ingresardatos(platform::fromQ(file), record.texts[0], others, record.tag, position));
+}
+
+std::int64_t eliminar(platform::Services& services, const QString& file, std::int64_t n) {
+    return finish(services, file, core::eliminar(platform::fromQ(file), n));
+}
+
+std::int64_t modificar(platform::Services& services, const QString& file, std::int64_t n,
+                       const core::Record& edited) {
+    return finish(services, file, core::modificar(platform::fromQ(file), n, edited));
+}
+
+} // namespace records

@@ -1,0 +1,26 @@
+// The rewrite as the windows use it: the core operation plus the messages of its reported
+// failures.
+#pragma once
+
+#include "core/record.h"
+#include "core/rewrite.h"
+#include "platform/services.h"
+
+#include <QString>
+
+namespace records {
+
+// Shows the message of a failure the rewrite reports by itself; nothing for None.
+void reportRewriteFailure(platform::Services& services, const QString& file,
+                          core::RewriteFailure failure);
+
+// Insert (position < 0) or delete (position >= 0); the record number the new record received,
+// -1 after a delete, core::kRewriteFailed when the data file was kept as it was.
+std::int64_t ingresardatos(platform::Services& services, const QString& file,
+                           const core::Record& record, std::int64_t position);
+std::int64_t eliminar(platform::Services& services, const QString& file, std::int64_t n);
+// Replaces record n by the edited record, re-filed by its name, in one rewrite.
+std::int64_t modificar(platform::Services& services, const QString& file, std::int64_t n,
+                       const core::Record& edited);
+
+} // namespace records

@@ -1,0 +1,273 @@
+#include "records/ingreso.h"
+
+#include "comm/openbronswer.h"
+#include "mainwindow/zuzovi2.h"
+#include "platform/cpedit.h"
+#include "platform/text.h"
+#include "records/escritura.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+
+using platform::Prompter;
+
+namespace {
+
+constexpr int kMaxLength[core::kSlotCount] = {255, 100, 100, 100, 255, 100, 200, 255, 255};
+
+const char* const kPersonLabels[] = {"Nombre, Apellido, Apodo:", "Num. Telefónico Fijo:",
+                                     "Num. Telefónico Móvil:",   "Otro Num. Telefónico:",
+                                     "Ubicación / Dirección:",   "Correo Electrónico 1:",
+                                     "Correo Electrónico 2:",    "Sitio Web:",
+                                     "Información Adicional:"};
+const char* const kCompanyLabels[] = {"Nombre Organización:",
+                                      "Rubro / Giro:",
+                                      "Número Telefónico:",
+                                      "Número de Fax:",
+                                      "Sitio Web:",
+                                      "Correo Electrónico:",
+                                      "Contacto (Personas):",
+                                      "Ubicación / Dirección:",
+                                      "Información Adicional:"};
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
+                        QRect geometry) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setGeometry(geometry);
+    b->setToolTip(hint);
+    b->setStatusTip(hint);
+    return b;
+}
+
+} // namespace
+
+TForm4::TForm4(TForm1* mainWindow)
+    : QDialog(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      main_(mainWindow), services_(mainWindow->services()), person_(mainWindow->getdopersona()),
+      isNew_(mainWindow->getisinput()), background_(":/img/fondo_ingreso.jpg") {
+    setObjectName("Form4");
+    setFixedSize(397, 334);
+
+    imgpersona = new QLabel(this);
+    imgpersona->setObjectName("imgpersona");
+    imgpersona->setPixmap(QPixmap(":/img/icon_persona.jpg"));
+    imgpersona->setGeometry(8, 3, 44, 44);
+    imgpersona->setScaledContents(true);
+    imgempresa = new QLabel(this);
+    imgempresa->setObjectName("imgempresa");
+    imgempresa->setPixmap(QPixmap(":/img/icon_empresa.jpg"));
+    imgempresa->setGeometry(8, 3, 44, 44);
+    imgempresa->setScaledContents(true);
+    titulo = new QLabel(this);
+    titulo->setObjectName("titulo");
+    titulo->setGeometry(58, 8, 334, 34);
+    QFont big = titulo->font();
+    big.setPointSize(13);
+    big.setBold(true);
+    titulo->setFont(big);
+    QPalette white = titulo->palette();
+    white.setColor(QPalette::WindowText, Qt::white);
+    titulo->setPalette(white);
+
+    QLabel** labelSlots[] = {&Label1, &Label2, &Label3, &Label4, &Label5,
+                             &Label6, &Label7, &Label8, &Label9};
+    platform::CpLineEdit** fieldSlots[] = {&Edit3, &Edit4, &Edit5,  &Edit6, &Edit7,
+                                           &Edit8, &Edit9, &Edit10, &Edit11};
+    const QString hint = "Aquí debe escribir el contenido de los campos.";
+    for (int i = 0; i < core::kSlotCount; ++i) {
+        const int y = 56 + i * 24;
+        auto* label = new QLabel(this);
+        label->setObjectName(QString("Label%1").arg(i + 1));
+        label->setGeometry(8, y, 140, 20);
+        *labelSlots[i] = label;
+        auto* field = new platform::CpLineEdit(i < 4, kMaxLength[i], this);
+        field->setObjectName(QString("Edit%1").arg(i + 3));
+        field->setGeometry(150, y, 238, 20);
+        field->setToolTip(hint);
+        field->setStatusTip(hint);
+        connect(field, &QLineEdit::textChanged, this, &TForm4::Edit3Change);
+        connect(field, &platform::CpLineEdit::refused, this,
+                [this] { setStatus(platform::CpLineEdit::refusedText()); });
+        *fieldSlots[i] = field;
+    }
+    Label10 = new QLabel("(*) No es necesario que complete todos los campos.", this);
+    Label10->setObjectName("Label10");
+    Label10->setGeometry(8, 272, 380, 16);
+
+    botonim = makeButton(this, "botonim", "OK", "Presione este botón para guardar los cambios. ",
+                         {8, 290, 90, 24});
+    BitBtn2 = makeButton(this, "BitBtn2", "Cerrar", "Cerrar ventana.", {104, 290, 90, 24});
+    BitBtn3 = makeButton(this, "BitBtn3", "Limpiar",
+                         "Presione este botón para limpiar el formulario.", {200, 290, 90, 24});
+    BitBtn1 = makeButton(this, "BitBtn1", " Ayuda", "Muestra la ayuda.", {296, 290, 92, 24});
+    botonim->setDefault(true);
+    botonim->setEnabled(false);
+    connect(botonim, &QPushButton::clicked, this, &TForm4::botonimClick);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm4::BitBtn3Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm4::BitBtn1Click);
+
+    QWidget* previous = Edit3;
+    for (QWidget* next :
+         std::initializer_list<QWidget*>{Edit4, Edit5, Edit6, Edit7, Edit8, Edit9, Edit10, Edit11,
+                                         botonim, BitBtn2, BitBtn3, BitBtn1}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setGeometry(0, 316, 397, 18);
+    StatusBar1->setAutoFillBackground(true);
+    setStatus("Modificar / Nuevo");
+}
+
+std::array<platform::CpLineEdit*, core::kSlotCount> TForm4::fields() const {
+    return {Edit3, Edit4, Edit5, Edit6, Edit7, Edit8, Edit9, Edit10, Edit11};
+}
+
+std::array<QLabel*, core::kSlotCount> TForm4::labels() const {
+    return {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9};
+}
+
+void TForm4::setStatus(const QString& text) {
+    StatusBar1->showMessage(text);
+}
+
+QString TForm4::statusText() const {
+    return StatusBar1->currentMessage();
+}
+
+bool TForm4::event(QEvent* event) {
+    // The status bar shows the hint of the control under the mouse pointer.
+    if (event->type() == QEvent::StatusTip) {
+        QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        if (!tip.isEmpty())
+            StatusBar1->showMessage(tip);
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void TForm4::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(rect(), background_);
+}
+
+void TForm4::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TForm4::FormShow() {
+    savedWidth_ = main_->width();
+    main_->saveinifile();
+    move(main_->x() + (main_->width() - width()) / 2,
+         main_->y() + (main_->height() - height()) / 2);
+    if (person_)
+        showpersonas();
+    else
+        showempresas();
+    if (isNew_) {
+        setStatus("Complete los campos, luego presione OK.");
+        setWindowTitle(person_ ? "Ingresar persona" : "Ingresar organización");
+        titulo->setText(person_ ? "< Ingresar datos de persona >"
+                                : "< Ingresar datos de Organización >");
+        return;
+    }
+    setWindowTitle(person_ ? "Modificar persona" : "Modificar organización");
+    titulo->setText(person_ ? " < Modificar datos de Persona >"
+                            : "< Modificar datos de Organización >");
+    setStatus("Edite los campos que desee cambiar, luego presione OK.");
+    auto texts = main_->displayedTexts();
+    auto boxes = fields();
+    for (int i = 0; i < core::kSlotCount; ++i)
+        boxes[i]->setText(texts[i].left(kMaxLength[i]));
+}
+
+void TForm4::showpersonas() {
+    imgpersona->show();
+    imgempresa->hide();
+    auto boxes = labels();
+    for (int i = 0; i < core::kSlotCount; ++i)
+        boxes[i]->setText(kPersonLabels[i]);
+}
+
+void TForm4::showempresas() {
+    imgempresa->show();
+    imgpersona->hide();
+    auto boxes = labels();
+    for (int i = 0; i < core::kSlotCount; ++i)
+        boxes[i]->setText(kCompanyLabels[i]);
+}
+
+void TForm4::Edit3Change() {
+    botonim->setEnabled(true);
+    botonim->setDefault(true);
+    BitBtn2->setDefault(false);
+    setStatus("Presione OK para guardar los cambios.");
+}
+
+void TForm4::BitBtn3Click() {
+    for (auto* field : fields())
+        field->clear();
+    botonim->setEnabled(false);
+}
+
+void TForm4::BitBtn1Click() {
+    comm::openbronswer(services_, "file:///" + main_->obtenercurrentdir() + "help\\registro.htm");
+}
+
+core::Record TForm4::recordFromFields() const {
+    core::Record record;
+    auto boxes = fields();
+    for (int i = 0; i < core::kSlotCount; ++i)
+        record.texts[i] = platform::fromQ(boxes[i]->text());
+    record.tag = person_ ? core::kTagPerson : core::kTagCompany;
+    return record;
+}
+
+void TForm4::botonimClick() {
+    core::Record record = recordFromFields();
+    bool allEmpty = true;
+    for (const auto& text : record.texts)
+        allEmpty = allEmpty && text.empty();
+    if (allEmpty) {
+        services_.prompter->messageBox("Todos los campos se encuentran vacíos, no se puede crear "
+                                       "o modificar el registro.",
+                                       "Cuidado !", Prompter::Icon::None, Prompter::OK);
+        setStatus("Para poder guardar un registro, debe tener por lo menos un campo no vacío");
+        botonim->setEnabled(false);
+        return;
+    }
+    QString file = person_ ? main_->getrutap() : main_->getrutae();
+    if (isNew_) {
+        QString question =
+            QString(person_ ? "Se guardará este registro en el actual archivo de Personas "
+                            : "Se guardará este registro en el actual archivo de Empresas ") +
+            file + " ¿Desea continuar?";
+        if (services_.prompter->messageDialog(question, Prompter::Icon::Information,
+                                              Prompter::Yes | Prompter::No) != Prompter::Yes)
+            return;
+        records::ingresardatos(services_, file, record, -1);
+        botonim->setEnabled(false);
+        BitBtn2->setDefault(true);
+        main_->refreshAfterChange(savedWidth_);
+        setStatus("Se acaba de guardar un registro. Para cerrar, presione \"Cerrar\".");
+        return;
+    }
+    if (services_.prompter->messageDialog("¿Esta seguro que desea modificar los datos de este "
+                                          "registro ?",
+                                          Prompter::Icon::Information,
+                                          Prompter::Yes | Prompter::No) != Prompter::Yes)
+        return;
+    records::modificar(services_, file, main_->getcurrentview(), record);
+    accept();
+    main_->refreshAfterChange(savedWidth_);
+}
