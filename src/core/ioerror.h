@@ -7,7 +7,7 @@
 namespace core {
 
 class IoError : public std::runtime_error {
-public:
+  public:
     // context, when given, names what failed (the settings file, a registry value) after the
     // description.
     explicit IoError(int errnum, const std::string& context = {});
@@ -16,7 +16,7 @@ public:
     // "File not found", "File access denied", "Disk full" or "I/O error N".
     static std::string describe(int errnum);
 
-private:
+  private:
     int errnum_;
 };
 

@@ -46,9 +46,7 @@ struct Record {
     std::array<std::string, kSlotCount> texts;
     std::int32_t tag = 0;
 
-    bool operator==(const Record& other) const {
-        return texts == other.texts && tag == other.tag;
-    }
+    bool operator==(const Record& other) const { return texts == other.texts && tag == other.tag; }
 };
 
 // A length byte above the slot's capacity reads as the capacity: never past the slot.
