@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 // An open file descriptor. Every failure throws IoError.
 class File {
-public:
+  public:
     File() = default;
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -27,14 +27,17 @@ public:
     // Reads exactly n bytes at the offset or throws.
     void readExactAt(std::uint64_t offset, void* buffer, std::size_t n) const;
     void write(const void* data, std::size_t n); // appends at the current position
+    // Gives the file the permission bits of `model`, so a replacement keeps them.
+    void copyPermissionsFrom(const fs::path& model);
     void truncate(std::uint64_t size);
     void flush(); // to the disk (fsync)
     void close();
     bool isOpen() const { return fd_ >= 0; }
 
-private:
+  private:
     friend File openReadWrite(const fs::path&);
     friend File createTruncate(const fs::path&);
+    friend File openReadOnly(const fs::path&);
     explicit File(int fd) : fd_(fd) {}
     int fd_ = -1;
 };
@@ -42,8 +45,11 @@ private:
 // Opens an existing file for reading and writing. A file without its owner-write bit is
 // refused with EACCES, also for root.
 File openReadWrite(const fs::path& path);
-// Creates the file, or truncates an existing one, for reading and writing.
+// Creates the file, or truncates an existing one, for reading and writing. An existing file
+// without its owner-write bit is refused with EACCES, as by openReadWrite.
 File createTruncate(const fs::path& path);
+// Opens a file for reading only (the settings file; data files are always opened read-write).
+File openReadOnly(const fs::path& path);
 
 bool exists(const fs::path& path);
 // True when the file exists and lacks its owner-write permission bit.
@@ -56,7 +62,9 @@ void syncDirectory(const fs::path& directory);
 
 // Reads a whole (small) file, e.g. the settings file.
 std::string readAll(const fs::path& path);
-// Replaces a whole (small) file: write a sibling temporary, flush, rename over.
+// Replaces a whole (small) file: write a sibling temporary, flush, rename over, flush the
+// folder. A read-only file is refused with EACCES; until the rename any failure leaves the file
+// as it was and removes the temporary.
 void replaceContents(const fs::path& path, const std::string& bytes);
 
 // Fault injection for tests.

@@ -1,0 +1,99 @@
+#include "core/datafile.h"
+#include "core/ioerror.h"
+
+#include "records.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+using namespace core;
+using namespace testsupport;
+
+namespace {
+core::Record tagged(std::int32_t tag) {
+    core::Record r = personRecord("X");
+    r.tag = tag;
+    return r;
+}
+} // namespace
+
+TEST(DataFile, RecognisesKindByFirstTag) {
+    TempDir dir;
+    const auto file = dir / "f.dat";
+    struct Case {
+        std::string bytes;
+        bool persons, companies;
+    };
+    const std::vector<Case> cases = {
+        {"", true, true},                     // empty file: either kind
+        {std::string(1635, 'x'), true, true}, // shorter than a record: no records
+        {bytesOf({tagged(20)}), true, false},
+        {bytesOf({tagged(1020), tagged(20)}), false, true}, // only record 0 counts
+        {bytesOf({tagged(0)}), false, false},
+        {bytesOf({tagged(2000)}), false, false},
+        {bytesOf({tagged(20)}) + "tail", true, false},
+    };
+    for (const Case& c : cases) {
+        writeBytes(file, c.bytes);
+        EXPECT_EQ(esdepersonas(file), c.persons) << c.bytes.size();
+        EXPECT_EQ(esdeempresas(file), c.companies) << c.bytes.size();
+    }
+}
+
+TEST(DataFile, RejectsMissingEmptyPathAndReadOnlyWithoutError) {
+    TempDir dir;
+    EXPECT_FALSE(esdepersonas(""));
+    EXPECT_FALSE(esdeempresas(dir / "missing.dat"));
+    writeBytes(dir / "ro.dat", "");
+    makeReadOnly(dir / "ro.dat");
+    EXPECT_FALSE(esdepersonas(dir / "ro.dat"));
+    EXPECT_FALSE(esdeempresas(dir / "ro.dat"));
+}
+
+TEST(DataFile, OpeningErrorsAreNotTurnedIntoFalse) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "folder.dat");
+    EXPECT_THROW(esdepersonas(dir / "folder.dat"), IoError);
+}
+
+TEST(DataFile, CountsWholeRecordsAndNeverReadsTheFragment) {
+    TempDir dir;
+    const auto file = dir / "f.dat";
+    writeBytes(file, bytesOf(personsNamed({"A", "B", "C"})) + std::string(1635, 'z'));
+    EXPECT_EQ(recordCount(file), 3);
+    EXPECT_EQ(readRecord(file, 2), personsNamed({"C"})[0]);
+    try {
+        readRecord(file, 3);
+        FAIL() << "read the fragment";
+    } catch (const IoError& e) {
+        EXPECT_NE(e.errnum(), 0);
+    }
+    EXPECT_THROW(readRecord(file, -1), IoError);
+}
+
+TEST(DataFile, ReadOnlyDataFileIsRefusedWithAccessDenied) {
+    TempDir dir;
+    const auto file = dir / "f.dat";
+    writeBytes(file, bytesOf(personsNamed({"A"})));
+    makeReadOnly(file);
+    try {
+        readRecord(file, 0);
+        FAIL();
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.errnum(), EACCES);
+        EXPECT_STREQ(e.what(), "File access denied");
+    }
+}
+
+TEST(DataFile, CreateEmptyTruncatesToZeroRecords) {
+    TempDir dir;
+    const auto file = dir / "f.dat";
+    createEmptyDataFile(file);
+    EXPECT_EQ(readBytes(file), "");
+    writeBytes(file, bytesOf(personsNamed({"A"})));
+    createEmptyDataFile(file);
+    EXPECT_EQ(recordCount(file), 0);
+    EXPECT_THROW(createEmptyDataFile(dir / "no" / "such.dat"), IoError);
+}

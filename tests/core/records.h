@@ -1,0 +1,43 @@
+// Small builders for data files in core tests.
+#pragma once
+
+#include "core/datafile.h"
+#include "core/record.h"
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+inline core::Record personRecord(const std::string& name, const std::string& phone = {}) {
+    core::Record r;
+    r.texts[core::person::Name] = name;
+    r.texts[core::person::Phone] = phone;
+    r.tag = core::kTagPerson;
+    return r;
+}
+
+inline std::string bytesOf(const std::vector<core::Record>& records) {
+    std::string bytes;
+    for (const core::Record& r : records) {
+        const core::RecordBytes b = core::encodeRecord(r);
+        bytes.append(reinterpret_cast<const char*>(b.data()), b.size());
+    }
+    return bytes;
+}
+
+inline std::vector<core::Record> personsNamed(const std::vector<std::string>& names) {
+    std::vector<core::Record> records;
+    for (const std::string& name : names)
+        records.push_back(personRecord(name, "tel " + name));
+    return records;
+}
+
+inline std::vector<std::string> namesIn(const std::filesystem::path& file) {
+    std::vector<std::string> names;
+    for (std::int64_t i = 0, n = core::recordCount(file); i < n; ++i)
+        names.push_back(core::readRecord(file, i).texts[core::person::Name]);
+    return names;
+}
+
+} // namespace testsupport
