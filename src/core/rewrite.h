@@ -38,6 +38,9 @@ inline constexpr std::int64_t kRewriteFailed = -2;
 // `insert` (when given) before the first remaining record whose name is greater, bytes compared
 // as unsigned values. A missing data file counts as empty (and is created by an insert). Other
 // failures throw IoError and leave the data file as it was and no temporary file behind.
+// With nothing to insert and no record `drop` in the file, the file is left untouched (a
+// missing one is not created) and the position is -1. A failure to flush the folder after the
+// rename is thrown as IoError too, although the new content is then already in place.
 RewriteResult rewriteDataFile(const fs::path& file, const std::optional<Record>& insert,
                               std::int64_t drop);
 
@@ -46,9 +49,11 @@ RewriteResult rewriteDataFile(const fs::path& file, const std::optional<Record>&
 RewriteResult ingresardatos(const fs::path& file, const std::string& name,
                             const std::array<std::string, 8>& others, std::int32_t tag,
                             std::int64_t position);
-// Deletes record n: the result's position is -1 after a completed delete.
+// Deletes record n: the result's position is -1 after a completed delete. A negative n deletes
+// nothing.
 RewriteResult eliminar(const fs::path& file, std::int64_t n);
-// Replaces record n by `edited`, re-filed by its name, in one rewrite.
+// Replaces record n by `edited`, re-filed by its name, in one rewrite; the position is the
+// edited record's new number (counted among the records that remain).
 RewriteResult modificar(const fs::path& file, std::int64_t n, const Record& edited);
 
 // Unsigned byte-wise order of names; a prefix is smaller.

@@ -1,0 +1,203 @@
+#include "core/rewrite.h"
+
+#include "core/fileio.h"
+#include "core/ioerror.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace core {
+
+namespace {
+
+// Records per read and per write: 641 × 1636 bytes is just over 1 MiB, large enough that a
+// rewrite of a big file costs about what copying it costs.
+constexpr std::size_t kBlockRecords = 641;
+constexpr std::size_t kBlockBytes = kBlockRecords * kRecordSize;
+
+std::string_view nameOf(const unsigned char* record) {
+    const std::size_t length = std::min<std::size_t>(record[0], kSlots[0].capacity);
+    return {reinterpret_cast<const char*>(record + 1), length};
+}
+
+// Gathers the records of the new file and hands them to the temporary file a block at a time.
+class BlockWriter {
+  public:
+    explicit BlockWriter(fileio::File& file) : file_(file), buffer_(kBlockBytes) {}
+
+    void add(const unsigned char* record) {
+        std::memcpy(buffer_.data() + used_, record, kRecordSize);
+        used_ += kRecordSize;
+        ++written_;
+        if (used_ == buffer_.size())
+            finish();
+    }
+    void finish() {
+        if (used_ > 0)
+            file_.write(buffer_.data(), used_);
+        used_ = 0;
+    }
+    std::int64_t count() const { return written_; }
+
+  private:
+    fileio::File& file_;
+    std::vector<unsigned char> buffer_;
+    std::size_t used_ = 0;
+    std::int64_t written_ = 0;
+};
+
+// One pass over the data file: every record but `drop` is carried over as a writer stores it,
+// and `fresh` goes before the first carried record whose name is greater. Returns the record
+// number `fresh` received, or -1 without one.
+std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::File& out,
+                         const RecordBytes* fresh, std::int64_t drop) {
+    const std::string_view freshName = fresh ? nameOf(fresh->data()) : std::string_view{};
+    std::int64_t position = -1;
+    BlockWriter writer(out);
+    std::vector<unsigned char> block(kBlockBytes);
+    for (std::uint64_t first = 0; first < count; first += kBlockRecords) {
+        const std::uint64_t n = std::min<std::uint64_t>(kBlockRecords, count - first);
+        data.readExactAt(first * kRecordSize, block.data(), n * kRecordSize);
+        for (std::uint64_t i = 0; i < n; ++i) {
+            if (static_cast<std::int64_t>(first + i) == drop)
+                continue;
+            unsigned char* record = block.data() + i * kRecordSize;
+            normalizeRecord(record);
+            if (fresh && position < 0 && nameLess(freshName, nameOf(record))) {
+                position = writer.count();
+                writer.add(fresh->data());
+            }
+            writer.add(record);
+        }
+    }
+    if (fresh && position < 0) {
+        position = writer.count();
+        writer.add(fresh->data());
+    }
+    writer.finish();
+    return position;
+}
+
+// A data file reached through a symbolic link is rewritten where it lives, so the link stays.
+fs::path resolveLink(const fs::path& file) {
+    std::error_code ec;
+    if (!fs::is_symlink(file, ec))
+        return file;
+    fs::path target = fs::canonical(file, ec);
+    return ec ? file : target;
+}
+
+} // namespace
+
+bool nameLess(std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    const int order = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
+    return order < 0 || (order == 0 && a.size() < b.size());
+}
+
+RewriteResult rewriteDataFile(const fs::path& path, const std::optional<Record>& insert,
+                              std::int64_t drop) {
+    const fs::path file = resolveLink(path);
+    // Rewriting the temporary file's own name would truncate the data before reading it.
+    if (file.filename() == kTempFileName)
+        throw IoError(EINVAL, file.string());
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    const fs::path temp = folder / kTempFileName;
+
+    // A missing data file counts as empty; an insert creates it through the rename below.
+    const bool existed = fileio::exists(file);
+    fileio::File data;
+    std::uint64_t count = 0;
+    if (existed) {
+        data = fileio::openReadWrite(file);
+        count = data.size() / kRecordSize;
+    }
+    const bool drops = drop >= 0 && static_cast<std::uint64_t>(drop) < count;
+
+    RewriteResult result;
+    if (!insert && !drops) {
+        // Nothing to leave out and nothing to add: the file is not touched at all.
+        if (existed) {
+            try {
+                data.close();
+            } catch (const IoError&) {
+                result.failure = RewriteFailure::CloseData;
+            }
+        }
+        return result;
+    }
+
+    std::optional<RecordBytes> fresh;
+    if (insert)
+        fresh = encodeRecord(*insert);
+
+    // A leftover of an interrupted rewrite may be read-only; it is ours to replace.
+    fileio::removeQuietly(temp);
+    fileio::File out = fileio::createTruncate(temp);
+    std::int64_t position = -1;
+    try {
+        if (existed)
+            out.copyPermissionsFrom(file);
+        position = copyRecords(data, count, out, fresh ? &*fresh : nullptr, drops ? drop : -1);
+        out.flush();
+        const std::uint64_t expected = (count - (drops ? 1 : 0) + (fresh ? 1 : 0)) * kRecordSize;
+        if (out.size() != expected)
+            throw IoError(EIO);
+    } catch (...) {
+        out = fileio::File();
+        fileio::removeQuietly(temp);
+        throw;
+    }
+
+    try {
+        out.close();
+    } catch (const IoError&) {
+        fileio::removeQuietly(temp);
+        return {kRewriteFailed, RewriteFailure::CloseTemp};
+    }
+    if (existed) {
+        try {
+            data.close();
+        } catch (const IoError&) {
+            result.failure = RewriteFailure::CloseData; // the copy is complete; go on
+        }
+    }
+    try {
+        fileio::rename(temp, file);
+    } catch (const IoError&) {
+        fileio::removeQuietly(temp);
+        return {kRewriteFailed, RewriteFailure::Rename};
+    }
+    // The new content is in place from here on; a failure to make the rename durable is still
+    // reported, as an IoError.
+    fileio::syncDirectory(folder);
+    result.position = position;
+    return result;
+}
+
+RewriteResult ingresardatos(const fs::path& file, const std::string& name,
+                            const std::array<std::string, 8>& others, std::int32_t tag,
+                            std::int64_t position) {
+    if (position >= 0)
+        return rewriteDataFile(file, std::nullopt, position);
+    Record record;
+    record.texts[0] = name;
+    std::copy(others.begin(), others.end(), record.texts.begin() + 1);
+    record.tag = tag;
+    return rewriteDataFile(file, record, -1);
+}
+
+RewriteResult eliminar(const fs::path& file, std::int64_t n) {
+    // A negative number deletes nothing; it never turns into an insert of an empty record.
+    return rewriteDataFile(file, std::nullopt, n);
+}
+
+RewriteResult modificar(const fs::path& file, std::int64_t n, const Record& edited) {
+    return rewriteDataFile(file, edited, n);
+}
+
+} // namespace core

@@ -1,0 +1,277 @@
+#include "core/fileio.h"
+#include "core/ioerror.h"
+#include "core/rewrite.h"
+
+#include "records.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <functional>
+#include <optional>
+#include <set>
+#include <sys/stat.h>
+
+using namespace core;
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Rewrite : public ::testing::Test {
+  protected:
+    ~Rewrite() override { fileio::clearFaults(); }
+
+    void store(const std::vector<std::string>& names) {
+        writeBytes(file, bytesOf(personsNamed(names)));
+    }
+    RewriteResult insert(const std::string& name, const std::string& phone = {}) {
+        return ingresardatos(file, name, {phone, "", "", "", "", "", "", ""}, kTagPerson, -1);
+    }
+    std::vector<std::string> phones() {
+        std::vector<std::string> result;
+        for (std::int64_t i = 0; i < recordCount(file); ++i)
+            result.push_back(readRecord(file, i).texts[person::Phone]);
+        return result;
+    }
+    bool tempLeft() const { return fs::exists(dir / kTempFileName); }
+    std::optional<std::string> content() const {
+        if (!fs::exists(file))
+            return std::nullopt;
+        return readBytes(file);
+    }
+    void restore(const std::optional<std::string>& bytes) {
+        if (bytes)
+            writeBytes(file, *bytes);
+        else
+            fs::remove(file);
+    }
+
+    // Fails each call of `op` in turn. Before the rename the data file must be exactly as it
+    // was; the only call after it flushes the folder, when the new content is already in place.
+    void expectSafeAtEveryCall(const std::function<RewriteResult()>& op,
+                               std::int64_t expectedPosition,
+                               const std::set<RewriteFailure>& reportedFailures) {
+        const std::optional<std::string> original = content();
+        fileio::clearFaults();
+        ASSERT_EQ(op().position, expectedPosition);
+        const long total = fileio::callCount();
+        const std::optional<std::string> expected = content();
+        ASSERT_NE(expected, original);
+
+        std::set<RewriteFailure> seen;
+        for (long n = 1; n <= total; ++n) {
+            restore(original);
+            fileio::setFaults({n, EIO, -1});
+            std::optional<RewriteResult> result;
+            try {
+                result = op();
+            } catch (const IoError& e) {
+                EXPECT_EQ(e.errnum(), EIO);
+            }
+            fileio::clearFaults();
+            EXPECT_FALSE(tempLeft()) << "call " << n;
+            if (n == total) {
+                EXPECT_FALSE(result) << "a failed folder flush must be reported";
+                EXPECT_EQ(content(), expected);
+            } else if (!result) {
+                EXPECT_EQ(content(), original) << "call " << n;
+            } else if (result->failure == RewriteFailure::CloseData) {
+                EXPECT_EQ(content(), expected);
+                EXPECT_EQ(result->position, expectedPosition);
+            } else {
+                EXPECT_EQ(content(), original) << "call " << n;
+                EXPECT_EQ(result->position, kRewriteFailed);
+            }
+            if (result)
+                seen.insert(result->failure);
+        }
+        EXPECT_EQ(seen, reportedFailures);
+    }
+
+    TempDir dir;
+    fs::path file = dir / "persona1.dat";
+};
+
+const std::set<RewriteFailure> kAllReported = {RewriteFailure::CloseTemp, RewriteFailure::CloseData,
+                                               RewriteFailure::Rename};
+
+} // namespace
+
+TEST_F(Rewrite, InsertIntoMissingOrEmptyFileGivesOneRecord) {
+    EXPECT_EQ(insert("ANA").position, 0);
+    EXPECT_EQ(readBytes(file), bytesOf({personRecord("ANA")}));
+    writeBytes(file, "");
+    EXPECT_EQ(insert("LUIS").position, 0);
+    EXPECT_EQ(namesIn(file), std::vector<std::string>{"LUIS"});
+    EXPECT_FALSE(tempLeft());
+}
+
+TEST_F(Rewrite, InsertKeepsEqualNamesInArrivalOrder) {
+    store({"ANA", "ANA", "LUIS"});
+    EXPECT_EQ(insert("ANA", "third").position, 2);
+    EXPECT_EQ(insert("", "e1").position, 0);
+    EXPECT_EQ(insert("", "e2").position, 1); // after the empty names already there
+    EXPECT_EQ(phones(),
+              (std::vector<std::string>{"e1", "e2", "tel ANA", "tel ANA", "third", "tel LUIS"}));
+}
+
+TEST_F(Rewrite, InsertOrdersNamesByUnsignedBytes) {
+    // Á (0xC1) after every capital and small letter; capitals before small letters; a prefix
+    // before the longer name.
+    for (const char* name : {"\xC1LVARO", "ana", "ZOE", "ANABEL", "ANA", "Zoe", "\xD1O\xD1O"})
+        insert(name);
+    EXPECT_EQ(namesIn(file), (std::vector<std::string>{"ANA", "ANABEL", "ZOE", "Zoe", "ana",
+                                                       "\xC1LVARO", "\xD1O\xD1O"}));
+}
+
+TEST_F(Rewrite, InsertIntoUnsortedFileGoesBeforeTheFirstGreaterName) {
+    store({"B", "E", "A", "C"});
+    EXPECT_EQ(insert("D").position, 1);
+    EXPECT_EQ(namesIn(file), (std::vector<std::string>{"B", "D", "E", "A", "C"}));
+}
+
+TEST_F(Rewrite, InsertCutsTextsToTheirSlots) {
+    ingresardatos(file, std::string(300, 'N'),
+                  {"", "", "", "", "", std::string(250, 'e'), "", std::string(300, 'n')},
+                  kTagCompany, -1);
+    const Record r = readRecord(file, 0);
+    EXPECT_EQ(r.texts[person::Name], std::string(255, 'N'));
+    EXPECT_EQ(r.texts[person::Email2], std::string(200, 'e'));
+    EXPECT_EQ(r.texts[person::Notes], std::string(255, 'n'));
+    EXPECT_EQ(r.tag, kTagCompany);
+}
+
+TEST_F(Rewrite, CarriedRecordsKeepTextsAndTagsAndLoseOnlyMeaninglessBytes) {
+    RecordBytes messy;
+    messy.fill(0xA5); // every length byte above or near capacity, junk everywhere
+    writeTag(messy.data(), 7);
+    const std::string fragment(100, 'f');
+    writeBytes(file,
+               std::string(reinterpret_cast<const char*>(messy.data()), messy.size()) + fragment);
+    const Record before = decodeRecord(messy.data());
+    EXPECT_EQ(insert("A").position, 0);
+    ASSERT_EQ(recordCount(file), 2);
+    EXPECT_EQ(readRecord(file, 1), before);
+    const RecordBytes clean = encodeRecord(before);
+    EXPECT_EQ(readBytes(file).substr(kRecordSize),
+              std::string(reinterpret_cast<const char*>(clean.data()), clean.size()));
+}
+
+TEST_F(Rewrite, DeleteRemovesOneRecordAndTheOnlyOneLeavesAnEmptyFile) {
+    store({"A", "B", "C"});
+    EXPECT_EQ(eliminar(file, 1).position, -1);
+    EXPECT_EQ(namesIn(file), (std::vector<std::string>{"A", "C"}));
+    eliminar(file, 0);
+    const RewriteResult last = eliminar(file, 0);
+    EXPECT_EQ(last.position, -1);
+    EXPECT_EQ(last.failure, RewriteFailure::None);
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_EQ(fs::file_size(file), 0u);
+    EXPECT_FALSE(tempLeft());
+}
+
+TEST_F(Rewrite, DeletingANumberNotInTheFileChangesNothing) {
+    const std::string bytes = bytesOf(personsNamed({"A", "B"})) + "fragment";
+    writeBytes(file, bytes);
+    EXPECT_EQ(eliminar(file, 2).position, -1);
+    EXPECT_EQ(eliminar(file, -1).position, -1); // never an insert of an empty record
+    EXPECT_EQ(readBytes(file), bytes);
+    fs::remove(file);
+    EXPECT_EQ(eliminar(file, 0).position, -1);
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(Rewrite, ModifyKeepsTheNumberOrRefilesByTheNewName) {
+    store({"ANA", "LUIS", "PEDRO"});
+    EXPECT_EQ(modificar(file, 1, personRecord("LUIS", "new")).position, 1);
+    EXPECT_EQ(phones(), (std::vector<std::string>{"tel ANA", "new", "tel PEDRO"}));
+    EXPECT_EQ(modificar(file, 0, personRecord("RAUL")).position, 2);
+    EXPECT_EQ(namesIn(file), (std::vector<std::string>{"LUIS", "PEDRO", "RAUL"}));
+    EXPECT_EQ(modificar(file, 2, personRecord("AURORA")).position, 0);
+    EXPECT_EQ(namesIn(file), (std::vector<std::string>{"AURORA", "LUIS", "PEDRO"}));
+}
+
+TEST_F(Rewrite, ReplacesALeftoverTemporaryAndKeepsThePermissions) {
+    store({"A"});
+    ::chmod(file.c_str(), 0600);
+    writeBytes(dir / kTempFileName, "leftover");
+    makeReadOnly(dir / kTempFileName);
+    EXPECT_EQ(insert("B").position, 1);
+    EXPECT_EQ(namesIn(file), (std::vector<std::string>{"A", "B"}));
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_FALSE(tempLeft());
+}
+
+TEST_F(Rewrite, ReadOnlyDataFileIsRefusedUntouched) {
+    store({"A"});
+    const std::string bytes = readBytes(file);
+    makeReadOnly(file);
+    try {
+        insert("B");
+        FAIL();
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.errnum(), EACCES);
+    }
+    EXPECT_EQ(readBytes(file), bytes);
+    EXPECT_FALSE(tempLeft());
+}
+
+TEST_F(Rewrite, InsertSurvivesAFaultAtEveryCall) {
+    store({"ANA", "LUIS", "PEDRO"});
+    expectSafeAtEveryCall([&] { return insert("JUAN"); }, 1, kAllReported);
+}
+
+TEST_F(Rewrite, InsertIntoMissingFileSurvivesAFaultAtEveryCall) {
+    expectSafeAtEveryCall([&] { return insert("JUAN"); }, 0,
+                          {RewriteFailure::CloseTemp, RewriteFailure::Rename});
+}
+
+TEST_F(Rewrite, DeleteSurvivesAFaultAtEveryCall) {
+    store({"ANA", "LUIS", "PEDRO"});
+    expectSafeAtEveryCall([&] { return eliminar(file, 1); }, -1, kAllReported);
+}
+
+TEST_F(Rewrite, ModifySurvivesAFaultAtEveryCall) {
+    store({"ANA", "LUIS", "PEDRO"});
+    expectSafeAtEveryCall([&] { return modificar(file, 0, personRecord("RAUL")); }, 2,
+                          kAllReported);
+}
+
+TEST_F(Rewrite, LargeFileIsWrittenInSeveralBlocksAndSurvivesEveryFault) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 1500; ++i)
+        names.push_back("N" + std::to_string(10000 + i));
+    store(names);
+    fileio::clearFaults();
+    insert("N10750");
+    // A few large reads and writes, never one call per record.
+    EXPECT_LT(fileio::callCount(), 20);
+    EXPECT_EQ(namesIn(file).at(751), "N10750");
+    store(names);
+    expectSafeAtEveryCall([&] { return insert("N10750"); }, 751, kAllReported);
+}
+
+TEST_F(Rewrite, FullDiskLeavesTheDataFileAsItWas) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 1000; ++i)
+        names.push_back("P" + std::to_string(i));
+    store(names);
+    const std::string bytes = readBytes(file);
+    for (long long budget : {0LL, 1000LL, 1200000LL, static_cast<long long>(bytes.size()) - 1}) {
+        fileio::setFaults({0, EIO, budget});
+        try {
+            modificar(file, 3, personRecord("ZZ"));
+            FAIL() << budget;
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.errnum(), ENOSPC);
+            EXPECT_STREQ(e.what(), "Disk full");
+        }
+        fileio::clearFaults();
+        EXPECT_EQ(readBytes(file), bytes) << budget;
+        EXPECT_FALSE(tempLeft()) << budget;
+    }
+}
