@@ -11,7 +11,7 @@ namespace core {
 namespace fs = std::filesystem;
 
 class IniFile {
-public:
+  public:
     explicit IniFile(fs::path path) : path_(std::move(path)) {}
 
     const fs::path& path() const { return path_; }
@@ -25,12 +25,11 @@ public:
 
     // A value that cannot be written throws IoError naming the settings file; the file is
     // then as it was.
-    void writeString(const std::string& section, const std::string& key,
-                     const std::string& value);
+    void writeString(const std::string& section, const std::string& key, const std::string& value);
     void writeInteger(const std::string& section, const std::string& key, int value);
     void writeBool(const std::string& section, const std::string& key, bool value);
 
-private:
+  private:
     fs::path path_;
 };
 
