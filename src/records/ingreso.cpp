@@ -181,14 +181,15 @@ void TForm4::FormShow() {
                                 : "< Ingresar datos de Organización >");
         return;
     }
-    setWindowTitle(person_ ? "Modificar persona" : "Modificar organización");
-    titulo->setText(person_ ? " < Modificar datos de Persona >"
-                            : "< Modificar datos de Organización >");
-    setStatus("Edite los campos que desee cambiar, luego presione OK.");
+    // Filling the fields counts as a change: OK is enabled unless all nine texts are empty.
     auto texts = main_->displayedTexts();
     auto boxes = fields();
     for (int i = 0; i < core::kSlotCount; ++i)
         boxes[i]->setText(texts[i].left(kMaxLength[i]));
+    setWindowTitle(person_ ? "Modificar persona" : "Modificar organización");
+    titulo->setText(person_ ? " < Modificar datos de Persona >"
+                            : "< Modificar datos de Organización >");
+    setStatus("Edite los campos que desee cambiar, luego presione OK.");
 }
 
 void TForm4::showpersonas() {

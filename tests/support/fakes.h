@@ -8,7 +8,15 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <vector>
+
+// Readable QString values in test failures.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 namespace testsupport {
 
