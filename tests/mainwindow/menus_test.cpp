@@ -1,0 +1,126 @@
+// The main menu, the button row and the display fields' context menu: captions, shortcuts and
+// hints as the user finds them.
+#include "support/mainwindow_fixture.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+using namespace testsupport;
+
+namespace {
+
+struct Item {
+    const char* caption;
+    const char* shortcut;
+    const char* hint; // nullptr: not checked
+};
+
+void expectMenu(QMenu* menu, const std::vector<Item>& items) {
+    std::vector<QAction*> actions;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator())
+            actions.push_back(a);
+    ASSERT_EQ(actions.size(), items.size()) << menu->title().toStdString();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(actions[i]->text(), QString(items[i].caption));
+        EXPECT_EQ(actions[i]->shortcut(), QKeySequence(items[i].shortcut)) << items[i].caption;
+        if (items[i].hint) {
+            EXPECT_EQ(actions[i]->statusTip(), QString(items[i].hint)) << items[i].caption;
+        }
+    }
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
+    ordinaryStart(personsNamed({"ANA"}));
+    TForm1& w = start();
+    QStringList titles;
+    for (QAction* a : w.menuBar()->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, QStringList({"&Archivo", "&Edición", "&Buscar", "&Ingresar", "Acciones",
+                                   "Opciones", "Ay&uda"}));
+    EXPECT_EQ(w.mArchivo->menuAction()->statusTip(),
+              "Operaciones con archivos, Nuevo, Importar, Guardar como, Imprimir, Salir.");
+    EXPECT_EQ(w.mAcciones->menuAction()->statusTip(),
+              "Permite realizar algunas acciones, tales como marcar número, etc.");
+    expectMenu(w.mArchivo, {{"&Nuevo", "", "Crea un nuevo archivo"},
+                            {"&Abrir", "", nullptr},
+                            {"&Importar desde Tevo Riviva 1", "",
+                             "Importar archivo creado en Tevo Riviva 1.0 a esta versión."},
+                            {"Guardar C&omo ...", "", nullptr},
+                            {"&Salir   (ALT+F4)", "", nullptr}});
+    expectMenu(w.mEdicion, {{"Copiar todos los campos", "Ctrl+Alt+C", nullptr},
+                            {"Pegar", "", nullptr},
+                            {"&Registro", "", nullptr},
+                            {"Compartir", "", nullptr}});
+    expectMenu(w.mRegistro,
+               {{"&Nuevo...", "", "Crea un nuevo registro del mismo tipo del actual"},
+                {"&Modificar / Editar...", "Ctrl+M", nullptr},
+                {"&Eliminar", "", "Elimina el registro que se ve actualmente"},
+                {"&Imprimir", "Ctrl+I", "Permite Imprimir el registro actual"}});
+    expectMenu(w.mCompartir, {{"Guardar en archivo nuevo", "", nullptr},
+                              {"Adherir a un archivo existente", "", nullptr}});
+    expectMenu(w.mBuscar, {{"&Personas", "Ctrl+P", "Buscar o ver registros de personas."},
+                           {"Empresas", "Ctrl+E", "Buscar o ver registros de empresas"}});
+    expectMenu(w.mIngresar,
+               {{"&Persona", "Ctrl+Alt+P", "Muestra el formulario Ingresar registro de persona."},
+                {"&Empresa", "Ctrl+Alt+E",
+                 "Muestra el formulario Ingresar registro de Organizacion (Empresa)."}});
+    expectMenu(w.mAcciones,
+               {{"Marcar número...", "Ctrl+T", nullptr},
+                {"&Enviar correo...", "Ctrl+Alt+M", nullptr},
+                {"&Abrir navegador de internet", "Ctrl+Alt+I", nullptr},
+                {"Crear Página web (HTM)", "",
+                 "Permite crear una página web (HTM) con los registros del archivo en uso."},
+                {"Crear archivo de texto (TXT)", "",
+                 "Permite crear un archivo de texto (TXT) con los registros del archivo en uso."}});
+    expectMenu(w.mOpciones,
+               {{"&Vista rápida", "Ctrl+R", "Muestra o oculta la tabla de Vista rápida."},
+                {"&Buscar registro al escribir", "Ctrl+B", nullptr},
+                {"&Preferencias ...", "Ctrl+O", "Permite cambiar la configuración del programa"}});
+    EXPECT_TRUE(w.mautobuscar->isCheckable());
+    expectMenu(w.mAyuda, {{"&Uso de Tevo Riviva 2.0", "F1", nullptr},
+                          {"&Sitio web de Tevo Riviva", "", nullptr},
+                          {"&Buscar nueva versión.", "",
+                           "Revisa si hay una nueva versión disponible para bajar."},
+                          {"&Acerca de Tevo Riviva 2.0.2", "", nullptr}});
+    expectMenu(w.pmregistro,
+               {{"Copiar", "", "Copia el texto al portapapeles de windows"},
+                {"C&opiar todo los campos", "Ctrl+Alt+C", nullptr},
+                {"Editar registro", "Ctrl+M",
+                 "Permite editar el registro que se muestra actualmente en pantalla"},
+                {"Marcar número", "Ctrl+T", "Marcar número telefónico."},
+                {"Imprimir registro ...", "Ctrl+I", "Permite Imprimir el registro actual"}});
+}
+
+TEST_F(MainWindowTest, ButtonRowCaptionsAndHints) {
+    ordinaryStart(personsNamed({"ANA"}));
+    TForm1& w = start();
+    struct B {
+        QPushButton* button;
+        const char* caption;
+        const char* hint;
+    } buttons[] = {
+        {w.bimprimir, "Impr...", "Abre formulario para imprimir registro."},
+        {w.bnuevo, "Nuevo", "Permite ingresar un nuevo registro al archivo"},
+        {w.bmodificar, "Editar", "Permite modificar (editar) el contenido de este registro"},
+        {w.beliminar, "Eliminar", "Elimina el registro que se ve en este momento."},
+        {w.elboton, "Buscar", nullptr},
+        {w.bmarcar, "Marcar", nullptr},
+    };
+    for (const auto& b : buttons) {
+        EXPECT_EQ(b.button->text(), QString(b.caption));
+        if (b.hint) {
+            EXPECT_EQ(b.button->toolTip(), QString(b.hint));
+        }
+    }
+    EXPECT_EQ(w.visorreg->toolTip(), "Muestra la posición del registro dentro del archivo");
+    EXPECT_EQ(w.imgpersonas->toolTip(),
+              "Usted está actualmente trabajando con un archivo de Personas");
+    EXPECT_EQ(w.imgempresas->toolTip(),
+              "Usted está actualmente trabajando con el archivo de empresas (Organizaciones)");
+}

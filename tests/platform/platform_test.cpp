@@ -1,0 +1,83 @@
+// The code page edge, the filters of the file dialogs, the instance store and the program
+// directory.
+#include "platform/application.h"
+#include "platform/cpedit.h"
+#include "platform/qtservices.h"
+#include "platform/text.h"
+#include "support/fakes.h"
+#include "support/tempdir.h"
+#include "support/typing.h"
+
+#include "core/ioerror.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+TEST(Text, EveryByteRoundTripsThroughTheEdge) {
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
+    QString text = platform::toQ(all);
+    EXPECT_TRUE(platform::fitsCp1252(text));
+    EXPECT_EQ(platform::fromQ(text), all);
+    EXPECT_EQ(platform::toQ("\x80\x9F"), QString::fromUtf8("€Ÿ"));
+    EXPECT_FALSE(platform::fitsCp1252(QString::fromUtf8("Ω")));
+    EXPECT_FALSE(platform::fitsCp1252(QString::fromUtf8("😀")));
+}
+
+TEST(Text, SearchBoxesAreUpperCaseRefuseOtherCharactersAndHoldAtMost255) {
+    platform::CpLineEdit box(true, 255);
+    int refusals = 0;
+    QObject::connect(&box, &platform::CpLineEdit::refused, [&] { ++refusals; });
+    typeInto(&box, QString::fromUtf8("peña ω"));
+    EXPECT_EQ(box.text(), QString::fromUtf8("PEÑA "));
+    EXPECT_EQ(refusals, 1);
+    pasteInto(&box, QString(400, 'z'));
+    EXPECT_EQ(box.text().size(), 255);
+}
+
+TEST(FileDialogFilters, BecomeQtNameFilters) {
+    EXPECT_EQ(platform::toQtFilter("Archivo de Tevo Riviva 2 DAT|*.dat"),
+              "Archivo de Tevo Riviva 2 DAT (*.dat)");
+    EXPECT_EQ(platform::toQtFilter("Uno|vivazo01.dat|Dos|dodidi02.dat"),
+              "Uno (vivazo01.dat);;Dos (dodidi02.dat)");
+}
+
+TEST(InstanceStore, KeyComesIntoBeingWithItsFirstValue) {
+    TempDir config;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+    platform::QtInstanceStore store;
+    EXPECT_FALSE(store.keyExists());
+    EXPECT_FALSE(store.hasValue("isruning"));
+    store.createKey();
+    store.writeValue("isruning", 1);
+    store.writeValue("ifttyuag", 0);
+    EXPECT_TRUE(store.keyExists());
+    EXPECT_TRUE(store.hasValue("ifttyuag"));
+    EXPECT_EQ(store.readValue("isruning"), 1);
+    EXPECT_EQ(store.readValue("ifttyuag"), 0);
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(ProgramDirectory, OptionThenVariableThenProgramFolderAlwaysWithTrailingSeparator) {
+    qunsetenv("TEVORIVIVA_DIR");
+    EXPECT_EQ(platform::programDirectory({"tevoriviva"}, "/opt/tevo"), "/opt/tevo/");
+    qputenv("TEVORIVIVA_DIR", "/srv/agenda/");
+    EXPECT_EQ(platform::programDirectory({"tevoriviva"}, "/opt/tevo"), "/srv/agenda/");
+    EXPECT_EQ(platform::programDirectory({"tevoriviva", "--dir", "/home/ana/tevo"}, "/opt/tevo"),
+              "/home/ana/tevo/");
+    qunsetenv("TEVORIVIVA_DIR");
+}
+
+TEST(TopLevelHandler, ShowsTheDescriptionWithTheProgramTitle) {
+    FakePrompter prompter;
+    platform::showFailure(prompter, core::IoError(ENOSPC));
+    platform::showFailure(prompter, core::IoError(EACCES, "/x/inicio.ini"));
+    ASSERT_EQ(prompter.messages.size(), 2u);
+    EXPECT_EQ(prompter.messages[0].text, "Disk full");
+    EXPECT_EQ(prompter.messages[0].title, "Tevo Riviva 2");
+    EXPECT_EQ(prompter.messages[0].icon, platform::Prompter::Icon::Error);
+    EXPECT_EQ(prompter.messages[1].text, "File access denied: /x/inicio.ini");
+}
