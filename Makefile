@@ -21,7 +21,7 @@ test: build
 
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target bench_rewrite
-	@$(BUILD)/bench/bench_rewrite
+	@$(BUILD)/bench/bench_rewrite 100000 5
 
 clean:
 	@rm -rf $(BUILD)

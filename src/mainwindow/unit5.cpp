@@ -13,7 +13,7 @@ TForm5::TForm5(platform::Services services, QWidget* mainWindow)
     setObjectName("Form5");
     setWindowTitle("Error al iniciar el programa. Sugerencias");
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setFixedSize(560, 380);
+    setFixedSize(660, 380);
 
     auto* picture = new QLabel(this);
     picture->setObjectName("Image1");
@@ -23,17 +23,17 @@ TForm5::TForm5(platform::Services services, QWidget* mainWindow)
     Memo1 = new QPlainTextEdit(text(), this);
     Memo1->setObjectName("Memo1");
     Memo1->setReadOnly(true);
-    Memo1->setGeometry(88, 12, 460, 316);
+    Memo1->setGeometry(88, 12, 560, 316);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     Aceptar = new QPushButton("Aceptar", this);
     Aceptar->setObjectName("Aceptar");
     Aceptar->setFlat(true);
-    Aceptar->setGeometry(340, 340, 96, 28);
+    Aceptar->setGeometry(440, 340, 96, 28);
     Masinformacion = new QPushButton("Mas información", this);
     Masinformacion->setObjectName("Masinformacion");
     Masinformacion->setFlat(true);
-    Masinformacion->setGeometry(444, 340, 104, 28);
+    Masinformacion->setGeometry(544, 340, 104, 28);
     connect(Aceptar, &QPushButton::clicked, this, &TForm5::AceptarClick);
     connect(Masinformacion, &QPushButton::clicked, this, &TForm5::MasinformacionClick);
 }

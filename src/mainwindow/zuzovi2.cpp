@@ -144,14 +144,14 @@ void TForm1::buildDisplayArea(QWidget* area) {
     imgempresas->setStatusTip(imgempresas->toolTip());
     imgempresas->hide();
 
-    Label1 = label(area, "Label1", "Ingrese Nombre, Apellido >>", {6, 42, 168, 20});
-    Label2 = label(area, "Label2", "Ingrese Número Telefónico >>", {6, 64, 168, 20});
+    Label1 = label(area, "Label1", "Ingrese Nombre, Apellido >>", {6, 42, 178, 20});
+    Label2 = label(area, "Label2", "Ingrese Número Telefónico >>", {6, 64, 178, 20});
     cuadro1 = new platform::CpLineEdit(true, 255, area);
     cuadro1->setObjectName("cuadro1");
-    cuadro1->setGeometry(176, 42, 158, 20);
+    cuadro1->setGeometry(186, 42, 150, 20);
     cuadro2 = new platform::CpLineEdit(true, 255, area);
     cuadro2->setObjectName("cuadro2");
-    cuadro2->setGeometry(176, 64, 158, 20);
+    cuadro2->setGeometry(186, 64, 150, 20);
     for (auto* box : {cuadro1, cuadro2})
         connect(box, &platform::CpLineEdit::refused, this,
                 [this] { statusBar()->showMessage(platform::CpLineEdit::refusedText(), 4000); });

@@ -67,7 +67,7 @@ TForm4::TForm4(TForm1* mainWindow)
     titulo->setObjectName("titulo");
     titulo->setGeometry(58, 8, 334, 34);
     QFont big = titulo->font();
-    big.setPointSize(13);
+    big.setPointSize(11);
     big.setBold(true);
     titulo->setFont(big);
     QPalette white = titulo->palette();
