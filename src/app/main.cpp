@@ -15,7 +15,6 @@ int main(int argc, char** argv) {
         TForm1 window(real.services(), dir);
         if (window.terminateRequested())
             return 0;
-        window.show();
         return app.exec();
     } catch (const std::exception& failure) {
         // A failure while the main window is created ends the program after its message.

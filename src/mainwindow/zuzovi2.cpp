@@ -4,6 +4,7 @@
 #include "mainwindow/unit5.h"
 #include "platform/cpedit.h"
 #include "platform/qtservices.h"
+#include "records/labels.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -80,6 +81,8 @@ TForm1::TForm1(platform::Services services, const QString& programDir, QWidget* 
     buildUi();
     connectCommands();
     FormCreate();
+    // The window is visible from its creation: start-up's questions come up over it.
+    show();
     FormShow();
 }
 
@@ -174,8 +177,8 @@ void TForm1::buildDisplayArea(QWidget* area) {
     QLabel** labels[] = {&Label4, &Label5,  &Label6,  &Label7, &Label8,
                          &Label9, &Label10, &Label11, &Label12};
     for (int i = 0; i < core::kSlotCount; ++i) {
-        *labels[i] =
-            label(area, QString("Label%1").arg(i + 4), {}, {6, top + i * step, 152, height});
+        *labels[i] = label(area, QString("Label%1").arg(i + 4), records::kPersonLabels[i],
+                           {6, top + i * step, 152, height});
         auto* edit = new QLineEdit(area);
         edit->setObjectName(QString("Edit%1").arg(i + 3));
         edit->setReadOnly(true);

@@ -5,6 +5,7 @@
 #include "core/inifile.h"
 #include "platform/cpedit.h"
 #include "platform/text.h"
+#include "records/labels.h"
 
 #include <QAction>
 #include <QLabel>
@@ -13,25 +14,6 @@
 
 using platform::fromQ;
 using platform::toQ;
-
-namespace {
-
-const char* const kPersonCaptions[] = {"Nombre, Apellido, Apodo:", "Num. Telefónico Fijo:",
-                                       "Num. Telefónico Móvil:",   "Otro Num. Telefónico:",
-                                       "Ubicación / Dirección:",   "Correo Electrónico 1:",
-                                       "Correo Electrónico 2:",    "Sitio Web:",
-                                       "Información Adicional:"};
-const char* const kCompanyCaptions[] = {"Nombre Organización:",
-                                        "Rubro / Giro:",
-                                        "Número Telefónico",
-                                        "Número de Fax:",
-                                        "Sitio Web:",
-                                        "Correo Electrónico:",
-                                        "Contacto (Personas):",
-                                        "Ubicación / Dirección:",
-                                        "Información Adicional:"};
-
-} // namespace
 
 void TForm1::applyLinkStyle(QLineEdit* field, bool link) {
     QFont font = field->font();
@@ -60,7 +42,9 @@ void TForm1::tipovista(bool persons) {
     Label2->setText(persons ? "Ingrese Número Telefónico >>" : "Ingrese Rubro, Giro o Web >>");
     auto labels = displayLabels();
     for (int i = 0; i < core::kSlotCount; ++i)
-        labels[i]->setText(persons ? kPersonCaptions[i] : kCompanyCaptions[i]);
+        labels[i]->setText(persons ? records::kPersonLabels[i] : records::kCompanyLabels[i]);
+    if (!persons)
+        Label6->setText("Número Telefónico"); // the main window's caption has no colon
     applyLinkStyle(Edit7, !persons);
     applyLinkStyle(Edit8, true);
     applyLinkStyle(Edit9, persons);

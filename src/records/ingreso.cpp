@@ -5,6 +5,7 @@
 #include "platform/cpedit.h"
 #include "platform/text.h"
 #include "records/escritura.h"
+#include "records/labels.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -17,21 +18,6 @@ using platform::Prompter;
 namespace {
 
 constexpr int kMaxLength[core::kSlotCount] = {255, 100, 100, 100, 255, 100, 200, 255, 255};
-
-const char* const kPersonLabels[] = {"Nombre, Apellido, Apodo:", "Num. Telefónico Fijo:",
-                                     "Num. Telefónico Móvil:",   "Otro Num. Telefónico:",
-                                     "Ubicación / Dirección:",   "Correo Electrónico 1:",
-                                     "Correo Electrónico 2:",    "Sitio Web:",
-                                     "Información Adicional:"};
-const char* const kCompanyLabels[] = {"Nombre Organización:",
-                                      "Rubro / Giro:",
-                                      "Número Telefónico:",
-                                      "Número de Fax:",
-                                      "Sitio Web:",
-                                      "Correo Electrónico:",
-                                      "Contacto (Personas):",
-                                      "Ubicación / Dirección:",
-                                      "Información Adicional:"};
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
                         QRect geometry) {
@@ -197,7 +183,7 @@ void TForm4::showpersonas() {
     imgempresa->hide();
     auto boxes = labels();
     for (int i = 0; i < core::kSlotCount; ++i)
-        boxes[i]->setText(kPersonLabels[i]);
+        boxes[i]->setText(records::kPersonLabels[i]);
 }
 
 void TForm4::showempresas() {
@@ -205,7 +191,7 @@ void TForm4::showempresas() {
     imgpersona->hide();
     auto boxes = labels();
     for (int i = 0; i < core::kSlotCount; ++i)
-        boxes[i]->setText(kCompanyLabels[i]);
+        boxes[i]->setText(records::kCompanyLabels[i]);
 }
 
 void TForm4::Edit3Change() {
@@ -234,6 +220,13 @@ core::Record TForm4::recordFromFields() const {
     return record;
 }
 
+void TForm4::keepAfterFailedWrite() {
+    // The file was kept as it was and the user has been told why; the texts stay for another
+    // try instead of being reported as saved.
+    botonim->setEnabled(true);
+    setStatus("No se guardó el registro. Presione OK para intentarlo de nuevo.");
+}
+
 void TForm4::botonimClick() {
     core::Record record = recordFromFields();
     bool allEmpty = true;
@@ -256,7 +249,10 @@ void TForm4::botonimClick() {
         if (services_.prompter->messageDialog(question, Prompter::Icon::Information,
                                               Prompter::Yes | Prompter::No) != Prompter::Yes)
             return;
-        records::ingresardatos(services_, file, record, -1);
+        if (records::ingresardatos(services_, file, record, -1) == core::kRewriteFailed) {
+            keepAfterFailedWrite();
+            return;
+        }
         botonim->setEnabled(false);
         BitBtn2->setDefault(true);
         main_->refreshAfterChange(savedWidth_);
@@ -268,7 +264,11 @@ void TForm4::botonimClick() {
                                           Prompter::Icon::Information,
                                           Prompter::Yes | Prompter::No) != Prompter::Yes)
         return;
-    records::modificar(services_, file, main_->getcurrentview(), record);
+    if (records::modificar(services_, file, main_->getcurrentview(), record) ==
+        core::kRewriteFailed) {
+        keepAfterFailedWrite();
+        return;
+    }
     accept();
     main_->refreshAfterChange(savedWidth_);
 }

@@ -49,6 +49,7 @@ class TForm4 : public QDialog {
   private:
     void setStatus(const QString& text);
     core::Record recordFromFields() const;
+    void keepAfterFailedWrite();
 
     TForm1* main_;
     platform::Services services_;

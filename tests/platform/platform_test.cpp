@@ -10,6 +10,7 @@
 
 #include "core/ioerror.h"
 
+#include <QImage>
 #include <cerrno>
 #include <gtest/gtest.h>
 
@@ -80,4 +81,13 @@ TEST(TopLevelHandler, ShowsTheDescriptionWithTheProgramTitle) {
     EXPECT_EQ(prompter.messages[0].title, "Tevo Riviva 2");
     EXPECT_EQ(prompter.messages[0].icon, platform::Prompter::Icon::Error);
     EXPECT_EQ(prompter.messages[1].text, "File access denied: /x/inicio.ini");
+}
+
+TEST(Artwork, EveryPictureDecodesThroughTheJpegSupport) {
+    for (const char* name : {"fondo", "fondo_ingreso", "vista_personas", "vista_empresas",
+                             "btn_personas", "btn_empresas", "found", "nofound", "icon_persona",
+                             "icon_empresa", "form5"}) {
+        QImage picture(QString(":/img/%1.jpg").arg(name));
+        EXPECT_FALSE(picture.isNull()) << name;
+    }
 }

@@ -338,3 +338,47 @@ TEST_F(EntryDialogTest, FailedWriteKeepsTheDialogOpenWithItsTexts) {
     });
     EXPECT_EQ(readBytes(personsFile()), before);
 }
+
+TEST_F(EntryDialogTest, AWriteThatKeptTheFileIsNeverReportedAsSaved) {
+    ordinaryStart(personsNamed({"ANA", "CARLOS"}));
+    start();
+    const std::string before = readBytes(personsFile());
+    int refusals = 0;
+    for (bool isNew : {true, false}) {
+        // Fail each file operation in turn; the ones the rewrite reports by message (closing
+        // or renaming the temporary file) leave the file as it was and the dialog ready.
+        for (long n = 1;; ++n) {
+            bool fired = false;
+            withDialog(isNew ? &TForm1::bNuevo2Click : &TForm1::bmodificarClick, [&](TForm4& f) {
+                f.Edit3->setText("BETO");
+                fakes.prompter.messages.clear();
+                core::fileio::setFaults({n, EIO, -1});
+                try {
+                    clickOk(f);
+                } catch (const core::IoError&) {
+                }
+                fired = core::fileio::callCount() >= n;
+                core::fileio::clearFaults();
+                bool reported = false;
+                for (const auto& m : fakes.prompter.messages)
+                    reported = reported || m.text.contains("Código: 101") ||
+                               m.text.contains("(Código:104)");
+                if (fired && reported) {
+                    ++refusals;
+                    EXPECT_EQ(readBytes(personsFile()), before) << "call " << n;
+                    EXPECT_TRUE(f.isVisible());
+                    EXPECT_TRUE(f.botonim->isEnabled());
+                    EXPECT_EQ(f.statusText(),
+                              "No se guardó el registro. Presione OK para intentarlo de nuevo.");
+                    EXPECT_EQ(f.Edit3->text(), "BETO");
+                }
+            });
+            writeBytes(personsFile(), before);
+            notFirstRun();
+            start();
+            if (!fired)
+                break;
+        }
+    }
+    EXPECT_EQ(refusals, 4); // close and rename, for a new record and for a modify
+}
