@@ -4,6 +4,7 @@
 #include "mainwindow/unit5.h"
 #include "platform/cpedit.h"
 #include "platform/qtservices.h"
+#include "platform/widgets.h"
 #include "records/labels.h"
 
 #include <QAction>
@@ -37,23 +38,6 @@ class Background : public QWidget {
     QPixmap picture_;
 };
 
-QLabel* label(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setGeometry(geometry);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QString& hint,
-                    QRect geometry) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setGeometry(geometry);
-    b->setToolTip(hint);
-    b->setStatusTip(hint);
-    return b;
-}
-
 QAction* item(QMenu* menu, const QString& name, const QString& text, const QString& hint,
               const QKeySequence& shortcut = {}) {
     auto* a = menu->addAction(text);
@@ -74,6 +58,9 @@ QMenu* menu(QWidget* parent, const QString& name, const QString& title, const QS
 }
 
 } // namespace
+
+using platform::hintedButton;
+using platform::placedLabel;
 
 TForm1::TForm1(platform::Services services, const QString& programDir, QWidget* parent)
     : QMainWindow(parent), services_(services), programDir_(programDir) {
@@ -134,12 +121,12 @@ void TForm1::buildDisplayArea(QWidget* area) {
     SpeedButton6->setToolTip("Buscar o ver registros de empresas");
     SpeedButton6->setStatusTip(SpeedButton6->toolTip());
 
-    imgpersonas = label(area, "imgpersonas", {}, {129, 1, 150, 40});
+    imgpersonas = placedLabel(area, "imgpersonas", {}, {129, 1, 150, 40});
     imgpersonas->setPixmap(QPixmap(":/img/vista_personas.jpg"));
     imgpersonas->setScaledContents(true);
     imgpersonas->setToolTip("Usted está actualmente trabajando con un archivo de Personas");
     imgpersonas->setStatusTip(imgpersonas->toolTip());
-    imgempresas = label(area, "imgempresas", {}, {129, 1, 150, 40});
+    imgempresas = placedLabel(area, "imgempresas", {}, {129, 1, 150, 40});
     imgempresas->setPixmap(QPixmap(":/img/vista_empresas.jpg"));
     imgempresas->setScaledContents(true);
     imgempresas->setToolTip(
@@ -147,8 +134,8 @@ void TForm1::buildDisplayArea(QWidget* area) {
     imgempresas->setStatusTip(imgempresas->toolTip());
     imgempresas->hide();
 
-    Label1 = label(area, "Label1", "Ingrese Nombre, Apellido >>", {6, 42, 178, 20});
-    Label2 = label(area, "Label2", "Ingrese Número Telefónico >>", {6, 64, 178, 20});
+    Label1 = placedLabel(area, "Label1", "Ingrese Nombre, Apellido >>", {6, 42, 178, 20});
+    Label2 = placedLabel(area, "Label2", "Ingrese Número Telefónico >>", {6, 64, 178, 20});
     cuadro1 = new platform::CpLineEdit(true, 255, area);
     cuadro1->setObjectName("cuadro1");
     cuadro1->setGeometry(186, 42, 150, 20);
@@ -158,15 +145,15 @@ void TForm1::buildDisplayArea(QWidget* area) {
     for (auto* box : {cuadro1, cuadro2})
         connect(box, &platform::CpLineEdit::refused, this,
                 [this] { statusBar()->showMessage(platform::CpLineEdit::refusedText(), 4000); });
-    elboton = button(area, "elboton", "Buscar", "Buscar", {340, 42, 62, 42});
+    elboton = hintedButton(area, "elboton", "Buscar", "Buscar", {340, 42, 62, 42});
 
-    Label3 = label(area, "Label3", "Resultados de la búsqueda:", {6, 88, 160, 16});
-    resultado = label(area, "resultado", "Mueva barra desplazamiento", {168, 88, 210, 16});
-    found = label(area, "found", {}, {384, 88, 16, 16});
+    Label3 = placedLabel(area, "Label3", "Resultados de la búsqueda:", {6, 88, 160, 16});
+    resultado = placedLabel(area, "resultado", "Mueva barra desplazamiento", {168, 88, 210, 16});
+    found = placedLabel(area, "found", {}, {384, 88, 16, 16});
     found->setPixmap(QPixmap(":/img/found.jpg"));
     found->setToolTip("Se encontró registro coincidente con su búsqueda.");
     found->hide();
-    nofound = label(area, "nofound", {}, {384, 88, 16, 16});
+    nofound = placedLabel(area, "nofound", {}, {384, 88, 16, 16});
     nofound->setPixmap(QPixmap(":/img/nofound.jpg"));
     nofound->setToolTip("No se encontró registro coincidente con su búsqueda.");
     nofound->hide();
@@ -177,8 +164,8 @@ void TForm1::buildDisplayArea(QWidget* area) {
     QLabel** labels[] = {&Label4, &Label5,  &Label6,  &Label7, &Label8,
                          &Label9, &Label10, &Label11, &Label12};
     for (int i = 0; i < core::kSlotCount; ++i) {
-        *labels[i] = label(area, QString("Label%1").arg(i + 4), records::kPersonLabels[i],
-                           {6, top + i * step, 152, height});
+        *labels[i] = placedLabel(area, QString("Label%1").arg(i + 4), records::kPersonLabels[i],
+                                 {6, top + i * step, 152, height});
         auto* edit = new QLineEdit(area);
         edit->setObjectName(QString("Edit%1").arg(i + 3));
         edit->setReadOnly(true);
@@ -197,43 +184,44 @@ void TForm1::buildDisplayArea(QWidget* area) {
     barra->setMaximum(1);
     barra->setSingleStep(1);
     barra->setPageStep(1);
-    visorreg = label(area, "visorreg", "---", {374, top + step * 9 + 1, 34, 16});
+    visorreg = placedLabel(area, "visorreg", "---", {374, top + step * 9 + 1, 34, 16});
     visorreg->setAlignment(Qt::AlignCenter);
     visorreg->setToolTip("Muestra la posición del registro dentro del archivo");
     visorreg->setStatusTip(visorreg->toolTip());
 
     const int row = top + step * 9 + 20;
-    bimprimir = button(area, "bimprimir", "Impr...", "Abre formulario para imprimir registro.",
-                       {6, row, 62, 24});
-    bmarcar = button(area, "bmarcar", "Marcar", "Marcar número telefónico.", {72, row, 62, 24});
-    bnuevo = button(area, "bnuevo", "Nuevo", "Permite ingresar un nuevo registro al archivo",
-                    {138, row, 62, 24});
-    bmodificar =
-        button(area, "bmodificar", "Editar",
-               "Permite modificar (editar) el contenido de este registro", {204, row, 62, 24});
-    beliminar = button(area, "beliminar", "Eliminar",
-                       "Elimina el registro que se ve en este momento.", {270, row, 62, 24});
-    mostrarfastcall = button(area, "mostrarfastcall", ">>", "Muestra la barra de Vista rápida",
-                             {356, row, 44, 24});
+    bimprimir = hintedButton(area, "bimprimir", "Impr...",
+                             "Abre formulario para imprimir registro.", {6, row, 62, 24});
+    bmarcar =
+        hintedButton(area, "bmarcar", "Marcar", "Marcar número telefónico.", {72, row, 62, 24});
+    bnuevo = hintedButton(area, "bnuevo", "Nuevo", "Permite ingresar un nuevo registro al archivo",
+                          {138, row, 62, 24});
+    bmodificar = hintedButton(area, "bmodificar", "Editar",
+                              "Permite modificar (editar) el contenido de este registro",
+                              {204, row, 62, 24});
+    beliminar = hintedButton(area, "beliminar", "Eliminar",
+                             "Elimina el registro que se ve en este momento.", {270, row, 62, 24});
+    mostrarfastcall = hintedButton(area, "mostrarfastcall", ">>",
+                                   "Muestra la barra de Vista rápida", {356, row, 44, 24});
 }
 
 void TForm1::buildQuickViewBar(QWidget* area) {
     const int left = 412;
-    Label13 = label(area, "Label13", "Vista rápida", {left, 4, 126, 18});
+    Label13 = placedLabel(area, "Label13", "Vista rápida", {left, 4, 126, 18});
     QFont bold = Label13->font();
     bold.setBold(true);
     Label13->setFont(bold);
     Label13->setAlignment(Qt::AlignCenter);
     for (int i = 0; i < 11; ++i) {
         QRect geometry(left, 24 + i * 22, 126, 20);
-        vr[i] = button(area, QString("vr%1").arg(i + 1), {}, {}, geometry);
+        vr[i] = hintedButton(area, QString("vr%1").arg(i + 1), {}, {}, geometry);
         vr[i]->setCursor(Qt::PointingHandCursor);
-        textvr[i] = label(area, QString("textvr%1").arg(i + 1), ">>", geometry);
+        textvr[i] = placedLabel(area, QString("textvr%1").arg(i + 1), ">>", geometry);
         textvr[i]->setFont(bold);
         textvr[i]->setAlignment(Qt::AlignCenter);
         textvr[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
-    tmoveup = label(area, "tmoveup", "> Clic para ver >", {left, 24 + 11 * 22, 126, 16});
+    tmoveup = placedLabel(area, "tmoveup", "> Clic para ver >", {left, 24 + 11 * 22, 126, 16});
     tmoveup->setAlignment(Qt::AlignCenter);
 }
 

@@ -4,6 +4,7 @@
 #include "mainwindow/zuzovi2.h"
 #include "platform/cpedit.h"
 #include "platform/text.h"
+#include "platform/widgets.h"
 #include "records/escritura.h"
 #include "records/labels.h"
 
@@ -18,16 +19,6 @@ using platform::Prompter;
 namespace {
 
 constexpr int kMaxLength[core::kSlotCount] = {255, 100, 100, 100, 255, 100, 200, 255, 255};
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
-                        QRect geometry) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setGeometry(geometry);
-    b->setToolTip(hint);
-    b->setStatusTip(hint);
-    return b;
-}
 
 } // namespace
 
@@ -85,12 +76,15 @@ TForm4::TForm4(TForm1* mainWindow)
     Label10->setObjectName("Label10");
     Label10->setGeometry(8, 272, 380, 16);
 
-    botonim = makeButton(this, "botonim", "OK", "Presione este botón para guardar los cambios. ",
-                         {8, 290, 90, 24});
-    BitBtn2 = makeButton(this, "BitBtn2", "Cerrar", "Cerrar ventana.", {104, 290, 90, 24});
-    BitBtn3 = makeButton(this, "BitBtn3", "Limpiar",
-                         "Presione este botón para limpiar el formulario.", {200, 290, 90, 24});
-    BitBtn1 = makeButton(this, "BitBtn1", " Ayuda", "Muestra la ayuda.", {296, 290, 92, 24});
+    botonim = platform::hintedButton(
+        this, "botonim", "OK", "Presione este botón para guardar los cambios. ", {8, 290, 90, 24});
+    BitBtn2 =
+        platform::hintedButton(this, "BitBtn2", "Cerrar", "Cerrar ventana.", {104, 290, 90, 24});
+    BitBtn3 = platform::hintedButton(this, "BitBtn3", "Limpiar",
+                                     "Presione este botón para limpiar el formulario.",
+                                     {200, 290, 90, 24});
+    BitBtn1 =
+        platform::hintedButton(this, "BitBtn1", " Ayuda", "Muestra la ayuda.", {296, 290, 92, 24});
     botonim->setDefault(true);
     botonim->setEnabled(false);
     connect(botonim, &QPushButton::clicked, this, &TForm4::botonimClick);
