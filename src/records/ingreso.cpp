@@ -18,7 +18,8 @@ using platform::Prompter;
 
 namespace {
 
-constexpr int kMaxLength[core::kSlotCount] = {255, 100, 100, 100, 255, 100, 200, 255, 255};
+// Every row takes as many characters as its slot holds.
+int maxLength(int row) { return static_cast<int>(core::kSlots[row].capacity); }
 
 } // namespace
 
@@ -62,7 +63,7 @@ TForm4::TForm4(TForm1* mainWindow)
         label->setObjectName(QString("Label%1").arg(i + 1));
         label->setGeometry(8, y, 140, 20);
         *labelSlots[i] = label;
-        auto* field = new platform::CpLineEdit(i < 4, kMaxLength[i], this);
+        auto* field = new platform::CpLineEdit(i < 4, maxLength(i), this);
         field->setObjectName(QString("Edit%1").arg(i + 3));
         field->setGeometry(150, y, 238, 20);
         field->setToolTip(hint);
@@ -165,7 +166,7 @@ void TForm4::FormShow() {
     auto texts = main_->displayedTexts();
     auto boxes = fields();
     for (int i = 0; i < core::kSlotCount; ++i)
-        boxes[i]->setText(texts[i].left(kMaxLength[i]));
+        boxes[i]->setText(texts[i].left(maxLength(i)));
     setWindowTitle(person_ ? "Modificar persona" : "Modificar organización");
     titulo->setText(person_ ? " < Modificar datos de Persona >"
                             : "< Modificar datos de Organización >");
