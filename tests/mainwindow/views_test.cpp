@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <random>
 
 using namespace testsupport;
 
@@ -168,4 +169,27 @@ TEST_F(MainWindowTest, CompaniesFileUsedAsPersonsFileShowsWithPersonCaptions) {
     TForm1& w = start();
     EXPECT_EQ(w.Label4->text(), "Nombre, Apellido, Apodo:");
     EXPECT_EQ(field(0), "ACME");
+}
+
+TEST_F(MainWindowTest, ArbitraryBytesInTheFilesNeverBreakStartUpOrBrowsing) {
+    std::mt19937 random(20261208);
+    auto noise = [&](std::size_t n) {
+        std::string bytes(n, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random() & 0xFF);
+        return bytes;
+    };
+    notFirstRun();
+    writeBytes(personsFile(), noise(core::kRecordSize * 40 + 77));
+    writeBytes(companiesFile(), noise(core::kRecordSize * 3));
+    writeIni(noise(600) + "\r\n[ventana]\r\nlastview=\x85\xff\r\n" + noise(300));
+    TForm1& w = start();
+    for (int position = 1; position <= 40; ++position) {
+        w.barra->setValue(position);
+        ASSERT_EQ(w.getcurrentview(), position - 1);
+        for (int slot = 0; slot < core::kSlotCount; ++slot)
+            EXPECT_LE(static_cast<std::size_t>(field(slot).size()), core::kSlots[slot].capacity);
+    }
+    w.SpeedButton6Click();
+    EXPECT_EQ(w.barra->maximum(), 3);
 }
