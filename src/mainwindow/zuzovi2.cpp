@@ -38,6 +38,20 @@ class Background : public QWidget {
     QPixmap picture_;
 };
 
+// A flat picture button that switches the view.
+QToolButton* viewButton(QWidget* parent, const QString& name, const QString& icon, int left,
+                        const QString& hint) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setIcon(QIcon(icon));
+    b->setIconSize({24, 24});
+    b->setAutoRaise(true);
+    b->setGeometry(left, 4, 30, 30);
+    b->setToolTip(hint);
+    b->setStatusTip(hint);
+    return b;
+}
+
 QAction* item(QMenu* menu, const QString& name, const QString& text, const QString& hint,
               const QKeySequence& shortcut = {}) {
     auto* a = menu->addAction(text);
@@ -104,22 +118,10 @@ void TForm1::setWindowWidth(int width) {
 }
 
 void TForm1::buildDisplayArea(QWidget* area) {
-    SpeedButton7 = new QToolButton(area);
-    SpeedButton7->setObjectName("SpeedButton7");
-    SpeedButton7->setIcon(QIcon(":/img/btn_personas.jpg"));
-    SpeedButton7->setIconSize({24, 24});
-    SpeedButton7->setAutoRaise(true);
-    SpeedButton7->setGeometry(6, 4, 30, 30);
-    SpeedButton7->setToolTip("Buscar o ver registros de personas.");
-    SpeedButton7->setStatusTip(SpeedButton7->toolTip());
-    SpeedButton6 = new QToolButton(area);
-    SpeedButton6->setObjectName("SpeedButton6");
-    SpeedButton6->setIcon(QIcon(":/img/btn_empresas.jpg"));
-    SpeedButton6->setIconSize({24, 24});
-    SpeedButton6->setAutoRaise(true);
-    SpeedButton6->setGeometry(38, 4, 30, 30);
-    SpeedButton6->setToolTip("Buscar o ver registros de empresas");
-    SpeedButton6->setStatusTip(SpeedButton6->toolTip());
+    SpeedButton7 = viewButton(area, "SpeedButton7", ":/img/btn_personas.jpg", 6,
+                              "Buscar o ver registros de personas.");
+    SpeedButton6 = viewButton(area, "SpeedButton6", ":/img/btn_empresas.jpg", 38,
+                              "Buscar o ver registros de empresas");
 
     imgpersonas = placedLabel(area, "imgpersonas", {}, {129, 1, 150, 40});
     imgpersonas->setPixmap(QPixmap(":/img/vista_personas.jpg"));

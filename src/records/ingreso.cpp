@@ -19,7 +19,9 @@ using platform::Prompter;
 namespace {
 
 // Every row takes as many characters as its slot holds.
-int maxLength(int row) { return static_cast<int>(core::kSlots[row].capacity); }
+int maxLength(int row) {
+    return static_cast<int>(core::kSlots[row].capacity);
+}
 
 } // namespace
 
@@ -174,19 +176,19 @@ void TForm4::FormShow() {
 }
 
 void TForm4::showpersonas() {
-    imgpersona->show();
-    imgempresa->hide();
-    auto boxes = labels();
-    for (int i = 0; i < core::kSlotCount; ++i)
-        boxes[i]->setText(records::kPersonLabels[i]);
+    showKind(true);
 }
 
 void TForm4::showempresas() {
-    imgempresa->show();
-    imgpersona->hide();
+    showKind(false);
+}
+
+void TForm4::showKind(bool person) {
+    imgpersona->setVisible(person);
+    imgempresa->setVisible(!person);
     auto boxes = labels();
     for (int i = 0; i < core::kSlotCount; ++i)
-        boxes[i]->setText(records::kCompanyLabels[i]);
+        boxes[i]->setText(person ? records::kPersonLabels[i] : records::kCompanyLabels[i]);
 }
 
 void TForm4::Edit3Change() {

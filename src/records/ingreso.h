@@ -48,6 +48,7 @@ class TForm4 : public QDialog {
 
   private:
     void setStatus(const QString& text);
+    void showKind(bool person);
     core::Record recordFromFields() const;
     void keepAfterFailedWrite();
 

@@ -57,11 +57,10 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
                             {"Pegar", "", nullptr},
                             {"&Registro", "", nullptr},
                             {"Compartir", "", nullptr}});
-    expectMenu(w.mRegistro,
-               {{"&Nuevo...", "", "Crea un nuevo registro del mismo tipo del actual"},
-                {"&Modificar / Editar...", "Ctrl+M", nullptr},
-                {"&Eliminar", "", "Elimina el registro que se ve actualmente"},
-                {"&Imprimir", "Ctrl+I", "Permite Imprimir el registro actual"}});
+    expectMenu(w.mRegistro, {{"&Nuevo...", "", "Crea un nuevo registro del mismo tipo del actual"},
+                             {"&Modificar / Editar...", "Ctrl+M", nullptr},
+                             {"&Eliminar", "", "Elimina el registro que se ve actualmente"},
+                             {"&Imprimir", "Ctrl+I", "Permite Imprimir el registro actual"}});
     expectMenu(w.mCompartir, {{"Guardar en archivo nuevo", "", nullptr},
                               {"Adherir a un archivo existente", "", nullptr}});
     expectMenu(w.mBuscar, {{"&Personas", "Ctrl+P", "Buscar o ver registros de personas."},

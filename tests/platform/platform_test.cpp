@@ -84,9 +84,9 @@ TEST(TopLevelHandler, ShowsTheDescriptionWithTheProgramTitle) {
 }
 
 TEST(Artwork, EveryPictureDecodesThroughTheJpegSupport) {
-    for (const char* name : {"fondo", "fondo_ingreso", "vista_personas", "vista_empresas",
-                             "btn_personas", "btn_empresas", "found", "nofound", "icon_persona",
-                             "icon_empresa", "form5"}) {
+    for (const char* name :
+         {"fondo", "fondo_ingreso", "vista_personas", "vista_empresas", "btn_personas",
+          "btn_empresas", "found", "nofound", "icon_persona", "icon_empresa", "form5"}) {
         QImage picture(QString(":/img/%1.jpg").arg(name));
         EXPECT_FALSE(picture.isNull()) << name;
     }
