@@ -6,23 +6,35 @@
 
 namespace comm {
 
+namespace {
+
+// Targets are scanned in UTF-8: "file:///" is ASCII, and a path keeps every character the
+// file system may use.
+std::optional<std::string> localPathOf(const QString& target) {
+    std::string utf8 = target.toStdString();
+    if (!core::isLocalTarget(utf8))
+        return std::nullopt;
+    return core::getarchivofromurl(utf8);
+}
+
+QString systemPath(const std::string& path) {
+    return QString::fromStdString(core::localPathForSystem(path));
+}
+
+} // namespace
+
 QUrl urlForTarget(const QString& target) {
-    std::string bytes = platform::fromQ(target);
-    if (core::isLocalTarget(bytes)) {
-        std::string path = core::localPathForSystem(core::getarchivofromurl(bytes));
-        return QUrl::fromLocalFile(platform::toQ(path));
-    }
+    if (auto path = localPathOf(target))
+        return QUrl::fromLocalFile(systemPath(*path));
     // A web address or mailto: as typed; QUrl percent-encodes what needs it.
     return QUrl(target, QUrl::TolerantMode);
 }
 
 void openbronswer(platform::Services& services, const QString& target) {
-    std::string bytes = platform::fromQ(target);
-    if (core::isLocalTarget(bytes)) {
-        std::string path = core::getarchivofromurl(bytes);
-        if (!core::fileio::exists(core::localPathForSystem(path))) {
+    if (auto path = localPathOf(target)) {
+        if (!core::fileio::exists(platform::toPath(systemPath(*path)))) {
             services.prompter->messageDialog(
-                "No se encontró el archivo: " + platform::toQ(path) +
+                "No se encontró el archivo: " + QString::fromStdString(*path) +
                     " Si intentaba ver la ayuda, intente ingresar haciendo clic en Menú Inicio "
                     "de Windows  / Programas / Tevo Riviva 2/ Ayuda Tevo Riviva 2.",
                 platform::Prompter::Icon::Information, platform::Prompter::Yes);

@@ -27,9 +27,7 @@ namespace {
 const QString kStorePath = "Software\\tevosoft\\zuzovi2";
 const std::string kDefaultWebMail = "http://tevosoft.example/correo/";
 
-std::filesystem::path pathOf(const QString& name) {
-    return fromQ(name);
-}
+using platform::toPath;
 
 } // namespace
 
@@ -52,7 +50,7 @@ void TForm1::FormCreate() {
 
 void TForm1::FormShow() {
     // Step 1: the program directory is fixed at construction (--dir or the program's folder).
-    auto settingsFile = pathOf(settingsPath());
+    auto settingsFile = toPath(settingsPath());
     if (core::fileio::isReadOnly(settingsFile)) {
         core::fileio::removeQuietly(settingsFile);
         services_.prompter->showMessage(
@@ -159,7 +157,7 @@ void TForm1::readSettings(core::IniFile& ini) {
 }
 
 void TForm1::checkDataFile(const QString& file, bool persons, bool& unusable) {
-    auto path = pathOf(file);
+    auto path = toPath(file);
     if (core::fileio::exists(path)) {
         if (core::fileio::isReadOnly(path)) {
             services_.prompter->messageBox(
@@ -210,7 +208,7 @@ void TForm1::enterNoWorkingFiles() {
 }
 
 void TForm1::saveinifile() {
-    core::IniFile ini(pathOf(settingsPath()));
+    core::IniFile ini(toPath(settingsPath()));
     ini.writeInteger("ventana", "left", x());
     ini.writeInteger("ventana", "top", y());
     ini.writeBool("ventana", "fastcall", quickViewVisible_);

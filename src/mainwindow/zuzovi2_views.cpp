@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-using platform::fromQ;
 using platform::toQ;
 
 void TForm1::applyLinkStyle(QLineEdit* field, bool link) {
@@ -31,7 +30,7 @@ void TForm1::applyLinkStyle(QLineEdit* field, bool link) {
 void TForm1::tipovista(bool persons) {
     limpiaredits();
     visorreg->setText("N/R");
-    core::IniFile(fromQ(settingsPath())).writeBool("ventana", "ultimo", persons);
+    core::IniFile(platform::toPath(settingsPath())).writeBool("ventana", "ultimo", persons);
 
     imgpersonas->setVisible(persons);
     imgempresas->setVisible(!persons);
@@ -50,7 +49,7 @@ void TForm1::tipovista(bool persons) {
     applyLinkStyle(Edit9, persons);
     applyLinkStyle(Edit10, persons);
 
-    std::int64_t count = core::recordCount(fromQ(currentFile()));
+    std::int64_t count = core::recordCount(platform::toPath(currentFile()));
     if (count == 0) {
         elboton->setEnabled(false);
         cuadro1->setEnabled(false);
@@ -67,7 +66,7 @@ void TForm1::tipovista(bool persons) {
 }
 
 void TForm1::barraChange() {
-    std::int64_t count = core::recordCount(fromQ(currentFile()));
+    std::int64_t count = core::recordCount(platform::toPath(currentFile()));
     if (count == 0) {
         if (persons_)
             barra->setEnabled(false);
@@ -83,7 +82,7 @@ void TForm1::barraChange() {
 void TForm1::mostrar(std::int64_t n) {
     current_ = n;
     core::Record& buffer = persons_ ? personBuffer_ : companyBuffer_;
-    buffer = core::readRecord(fromQ(currentFile()), n);
+    buffer = core::readRecord(platform::toPath(currentFile()), n);
     auto fields = displayFields();
     for (int i = 0; i < core::kSlotCount; ++i) {
         fields[i]->setText(toQ(buffer.texts[i]));

@@ -2,6 +2,8 @@
 
 #include "core/cp1252.h"
 
+#include <QFile>
+
 namespace platform {
 
 QString toQ(const std::string& bytes) {
@@ -20,6 +22,10 @@ std::string fromQ(const QString& text) {
         out.push_back(static_cast<char>(b < 0 ? '?' : b));
     }
     return out;
+}
+
+std::filesystem::path toPath(const QString& fileName) {
+    return std::filesystem::path(QFile::encodeName(fileName).toStdString());
 }
 
 bool fitsCp1252(const QString& text) {

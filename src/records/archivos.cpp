@@ -10,11 +10,7 @@ namespace records {
 
 using platform::Prompter;
 
-namespace {
-std::filesystem::path toPath(const QString& name) {
-    return platform::fromQ(name);
-}
-} // namespace
+using platform::toPath;
 
 void initFileDialogs(platform::FileDialogs& dialogs) {
     dialogs.open.title = "Importar archivo desde Tevo Riviva 1";

@@ -43,16 +43,16 @@ std::int64_t ingresardatos(platform::Services& services, const QString& file,
         others[i - 1] = record.texts[i];
     return finish(
         services, file,
-        core::ingresardatos(platform::fromQ(file), record.texts[0], others, record.tag, position));
+        core::ingresardatos(platform::toPath(file), record.texts[0], others, record.tag, position));
 }
 
 std::int64_t eliminar(platform::Services& services, const QString& file, std::int64_t n) {
-    return finish(services, file, core::eliminar(platform::fromQ(file), n));
+    return finish(services, file, core::eliminar(platform::toPath(file), n));
 }
 
 std::int64_t modificar(platform::Services& services, const QString& file, std::int64_t n,
                        const core::Record& edited) {
-    return finish(services, file, core::modificar(platform::fromQ(file), n, edited));
+    return finish(services, file, core::modificar(platform::toPath(file), n, edited));
 }
 
 } // namespace records

@@ -320,3 +320,22 @@ TEST_F(MainWindowTest, SettingsWriteFailureStopsTheViewSwitchWithAnErrorNamingTh
     EXPECT_EQ(readBytes(iniFile()), before);
     EXPECT_TRUE(w.currentViewIsPersons());
 }
+
+TEST(ProgramDirectoryWithAccents, FilesAndHelpAreFoundUnderTheirRealNames) {
+    TempDir top;
+    std::filesystem::path dir = top.path() / u8"Año Ñandú";
+    std::filesystem::create_directories(dir / "help");
+    writeBytes(dir / "help" / "archivo.htm", "<html></html>");
+    FakeServices fakes;
+    fakes.instance.exists = true;
+    fakes.prompter.answers = {Prompter::OK, Prompter::Yes, Prompter::No};
+    TForm1 w(fakes.services(), QString::fromStdString(dir.u8string()) + "/");
+    EXPECT_TRUE(std::filesystem::exists(dir / "persona1.dat"));
+    ASSERT_NE(w.problemWindow(), nullptr);
+    fakes.prompter.messages.clear();
+    w.problemWindow()->MasinformacionClick();
+    EXPECT_TRUE(fakes.prompter.messages.empty());
+    ASSERT_EQ(fakes.shell.opened.size(), 1u);
+    EXPECT_EQ(fakes.shell.opened[0].toLocalFile(),
+              QString::fromStdString((dir / "help" / "archivo.htm").u8string()));
+}
