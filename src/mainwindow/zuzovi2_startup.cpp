@@ -29,6 +29,13 @@ const std::string kDefaultWebMail = "http://tevosoft.example/correo/";
 
 using platform::toPath;
 
+// The settings hold Windows-1252; a default name keeps the characters the code page lacks.
+QString readFileName(const core::IniFile& ini, const char* key, const QString& fallback) {
+    std::string bytes = fromQ(fallback);
+    std::string stored = ini.readString("archivo", key, bytes);
+    return stored == bytes ? fallback : toQ(stored);
+}
+
 } // namespace
 
 void TForm1::FormCreate() {
@@ -101,9 +108,8 @@ void TForm1::FormShow() {
 }
 
 void TForm1::readSettings(core::IniFile& ini) {
-    std::string dir = fromQ(programDir_);
-    rutap_ = toQ(ini.readString("archivo", "persona", dir + "persona1.dat"));
-    rutae_ = toQ(ini.readString("archivo", "empresa", dir + "empresa1.dat"));
+    rutap_ = readFileName(ini, "persona", programDir_ + "persona1.dat");
+    rutae_ = readFileName(ini, "empresa", programDir_ + "empresa1.dat");
 
     QSize screen = this->screen() ? this->screen()->size() : QSize(1024, 768);
     int left = ini.readInteger("ventana", "left", screen.width() / 2 - width() / 2);

@@ -323,7 +323,7 @@ TEST_F(MainWindowTest, SettingsWriteFailureStopsTheViewSwitchWithAnErrorNamingTh
 
 TEST(ProgramDirectoryWithAccents, FilesAndHelpAreFoundUnderTheirRealNames) {
     TempDir top;
-    std::filesystem::path dir = top.path() / u8"Año Ñandú";
+    std::filesystem::path dir = top.path() / u8"Año Ñandú ωμέγα";
     std::filesystem::create_directories(dir / "help");
     writeBytes(dir / "help" / "archivo.htm", "<html></html>");
     FakeServices fakes;
