@@ -8,6 +8,7 @@
 #include "records/labels.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -358,9 +359,11 @@ void TForm1::connectCommands() {
     connect(bmodificar, &QPushButton::clicked, this, &TForm1::bmodificarClick);
     connect(mModificar, &QAction::triggered, this, &TForm1::bmodificarClick);
     connect(pmEditar, &QAction::triggered, this, &TForm1::bmodificarClick);
-    for (QLineEdit* field : displayFields())
+    for (QLineEdit* field : displayFields()) {
+        field->installEventFilter(this);
         connect(field, &QLineEdit::customContextMenuRequested, this,
                 [this, field](const QPoint& at) { pmregistro->popup(field->mapToGlobal(at)); });
+    }
 }
 
 std::array<QLineEdit*, core::kSlotCount> TForm1::displayFields() const {
@@ -378,4 +381,13 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::Exit1Click() {
     close();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The mouse wheel over the record browses the file, as over the scroll bar itself.
+    if (event->type() == QEvent::Wheel && barra->isEnabled()) {
+        QApplication::sendEvent(barra, event);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

@@ -2,9 +2,11 @@
 #include "support/mainwindow_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <random>
 
 using namespace testsupport;
@@ -192,4 +194,14 @@ TEST_F(MainWindowTest, ArbitraryBytesInTheFilesNeverBreakStartUpOrBrowsing) {
     }
     w.SpeedButton6Click();
     EXPECT_EQ(w.barra->maximum(), 3);
+}
+
+TEST_F(MainWindowTest, MouseWheelOverTheRecordBrowsesTheFile) {
+    ordinaryStart(personsNamed({"ANA", "BETO", "CARLOS"}));
+    TForm1& w = start();
+    QPoint at = w.Edit5->rect().center();
+    QWheelEvent down(at, w.Edit5->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.Edit5, &down);
+    EXPECT_EQ(field(core::person::Name), "BETO");
 }
