@@ -40,4 +40,19 @@ inline std::vector<std::string> namesIn(const std::filesystem::path& file) {
     return names;
 }
 
+inline core::Record companyRecord(const std::string& name, const std::string& business = {}) {
+    core::Record r;
+    r.texts[core::company::Name] = name;
+    r.texts[core::company::Business] = business;
+    r.tag = core::kTagCompany;
+    return r;
+}
+
+inline std::vector<core::Record> companiesNamed(const std::vector<std::string>& names) {
+    std::vector<core::Record> records;
+    for (const auto& name : names)
+        records.push_back(companyRecord(name, "rubro " + name));
+    return records;
+}
+
 } // namespace testsupport
