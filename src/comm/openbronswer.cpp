@@ -23,25 +23,23 @@ QString systemPath(const std::string& path) {
 
 } // namespace
 
-QUrl urlForTarget(const QString& target) {
-    if (auto path = localPathOf(target))
-        return QUrl::fromLocalFile(systemPath(*path));
-    // A web address or mailto: as typed; QUrl percent-encodes what needs it.
-    return QUrl(target, QUrl::TolerantMode);
-}
-
 void openbronswer(platform::Services& services, const QString& target) {
-    if (auto path = localPathOf(target)) {
-        if (!core::fileio::exists(platform::toPath(systemPath(*path)))) {
-            services.prompter->messageDialog(
-                "No se encontró el archivo: " + QString::fromStdString(*path) +
-                    " Si intentaba ver la ayuda, intente ingresar haciendo clic en Menú Inicio "
-                    "de Windows  / Programas / Tevo Riviva 2/ Ayuda Tevo Riviva 2.",
-                platform::Prompter::Icon::Information, platform::Prompter::Yes);
-            return;
-        }
+    auto path = localPathOf(target);
+    if (!path) {
+        // A web address or mailto: as typed; QUrl percent-encodes what needs it.
+        services.shell->openUrl(QUrl(target, QUrl::TolerantMode));
+        return;
     }
-    services.shell->openUrl(urlForTarget(target));
+    QString file = systemPath(*path);
+    if (!core::fileio::exists(platform::toPath(file))) {
+        services.prompter->messageDialog(
+            "No se encontró el archivo: " + QString::fromStdString(*path) +
+                " Si intentaba ver la ayuda, intente ingresar haciendo clic en Menú Inicio "
+                "de Windows  / Programas / Tevo Riviva 2/ Ayuda Tevo Riviva 2.",
+            platform::Prompter::Icon::Information, platform::Prompter::Yes);
+        return;
+    }
+    services.shell->openUrl(QUrl::fromLocalFile(file));
 }
 
 } // namespace comm

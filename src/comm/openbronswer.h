@@ -11,7 +11,4 @@ namespace comm {
 // is told where it was looked for. Any other target is handed over as it is.
 void openbronswer(platform::Services& services, const QString& target);
 
-// The URL handed to the desktop for a target.
-QUrl urlForTarget(const QString& target);
-
 } // namespace comm

@@ -79,11 +79,6 @@ void TForm5::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
 }
 
-void TForm5::closeEvent(QCloseEvent* event) {
-    main_->setEnabled(true);
-    QDialog::closeEvent(event);
-}
-
 void TForm5::AceptarClick() {
     close();
 }

@@ -24,7 +24,6 @@ class TForm5 : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
   private:

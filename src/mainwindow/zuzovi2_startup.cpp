@@ -27,6 +27,11 @@ namespace {
 const QString kStorePath = "Software\\tevosoft\\zuzovi2";
 const std::string kDefaultWebMail = "http://tevosoft.example/correo/";
 
+// Background, label and value colours of the web page by "colores".
+const WebStyle kColourSchemes[] = {{{}, "#006699", "#000000", "#CCFF66"},
+                                   {{}, "#ffffff", "#000000", "#000000"},
+                                   {{}, "#0066CC", "#ffffff", "#CCFF66"}};
+
 using platform::toPath;
 
 // The settings hold Windows-1252; a default name keeps the characters the code page lacks.
@@ -123,34 +128,16 @@ void TForm1::readSettings(core::IniFile& ini) {
     mailMethod_ = toQ(ini.readString("config", "tipocorreo", "api"));
     webMailAddress_ = toQ(ini.readString("config", "urlcorreo", kDefaultWebMail));
 
-    switch (ini.readInteger("config", "tfuente", 3)) {
-    case 2:
-        webStyle_.fontSize = "2";
-        break;
-    case 3:
-        webStyle_.fontSize = "3";
-        break;
-    case 4:
-        webStyle_.fontSize = "4";
-        break;
-    default:
-        break; // a value outside the table leaves the size as it was
-    }
-    switch (ini.readInteger("config", "colores", 0)) {
-    case 0:
-        webStyle_.background = "#006699", webStyle_.labelColour = "#000000",
-        webStyle_.valueColour = "#CCFF66";
-        break;
-    case 1:
-        webStyle_.background = "#ffffff", webStyle_.labelColour = "#000000",
-        webStyle_.valueColour = "#000000";
-        break;
-    case 2:
-        webStyle_.background = "#0066CC", webStyle_.labelColour = "#ffffff",
-        webStyle_.valueColour = "#CCFF66";
-        break;
-    default:
-        break;
+    // A value outside a table leaves that part of the style as it was.
+    int size = ini.readInteger("config", "tfuente", 3);
+    if (size >= 2 && size <= 4)
+        webStyle_.fontSize = QString::number(size);
+    int colours = ini.readInteger("config", "colores", 0);
+    if (colours >= 0 && colours <= 2) {
+        const WebStyle& scheme = kColourSchemes[colours];
+        webStyle_.background = scheme.background;
+        webStyle_.labelColour = scheme.labelColour;
+        webStyle_.valueColour = scheme.valueColour;
     }
 
     for (int i = 0; i < 11; ++i) {
