@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -15,6 +16,7 @@ namespace {
 struct FaultState {
     Faults faults;
     long calls = 0;
+    std::vector<std::string>* trace = nullptr;
 };
 
 FaultState& faultState() {
@@ -22,9 +24,16 @@ FaultState& faultState() {
     return state;
 }
 
-// Every operation that can fail passes here first, so a test can make exactly this one fail.
-void countCall() {
+// Every operation that can fail passes here first, so a test can make exactly this one fail
+// and see the order of them all.
+void countCall(const char* op, const fs::path& path, const fs::path& other = {}) {
     FaultState& s = faultState();
+    if (s.trace) {
+        std::string entry = std::string(op) + " " + path.string();
+        if (!other.empty())
+            entry += " " + other.string();
+        s.trace->push_back(std::move(entry));
+    }
     ++s.calls;
     if (s.faults.failAtCall > 0 && s.calls == s.faults.failAtCall)
         throw IoError(s.faults.errnum);
@@ -104,6 +113,23 @@ int openFd(const fs::path& path, int flags) {
     return fd;
 }
 
+// Opening a pipe for reading waits for a writer, for ever: files are opened without waiting
+// and anything but a regular file is refused like a file that cannot be read.
+int openRegular(const fs::path& path, int flags) {
+    const int fd = openFd(path, flags | O_NONBLOCK);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw IoError(EACCES);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool lockingUnsupported(int err) {
+    return err == ENOLCK || err == EOPNOTSUPP || err == EBADF || err == EINVAL || err == ENOSYS;
+}
+
 } // namespace
 
 File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
@@ -123,7 +149,7 @@ File::~File() {
 }
 
 std::uint64_t File::size() const {
-    countCall();
+    countCall("size", path_);
     struct stat st {};
     if (::fstat(fd_, &st) != 0)
         failWithErrno();
@@ -131,18 +157,18 @@ std::uint64_t File::size() const {
 }
 
 std::size_t File::readAt(std::uint64_t offset, void* buffer, std::size_t n) const {
-    countCall();
+    countCall("read", path_);
     return preadAll(fd_, offset, buffer, n);
 }
 
 void File::readExactAt(std::uint64_t offset, void* buffer, std::size_t n) const {
-    countCall();
+    countCall("read", path_);
     if (preadAll(fd_, offset, buffer, n) != n)
         throw IoError(EIO); // read beyond the end of the file
 }
 
 void File::write(const void* data, std::size_t n) {
-    countCall();
+    countCall("write", path_);
     // A full disk may take part of the block before it refuses the rest.
     const std::size_t allowed = allowedBytes(n);
     writeAll(fd_, data, allowed);
@@ -152,22 +178,31 @@ void File::write(const void* data, std::size_t n) {
 }
 
 void File::copyPermissionsFrom(const fs::path& model) {
-    countCall();
+    countCall("chmod", path_);
     struct stat st {};
     if (::stat(model.c_str(), &st) != 0)
         failWithErrno();
+    // The replacement keeps the owner too, so a file rewritten by root stays its owner's. Only
+    // a privileged process may give a file away; anyone else keeps the file as their own.
+    struct stat mine {};
+    if (::fstat(fd_, &mine) != 0)
+        failWithErrno();
+    if ((mine.st_uid != st.st_uid || mine.st_gid != st.st_gid) &&
+        ::fchown(fd_, st.st_uid, st.st_gid) != 0 && errno != EPERM)
+        failWithErrno();
+    // After the owner: a change of owner clears the set-user and set-group bits.
     if (::fchmod(fd_, st.st_mode & 07777) != 0)
         failWithErrno();
 }
 
 void File::truncate(std::uint64_t size) {
-    countCall();
+    countCall("truncate", path_);
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
         failWithErrno();
 }
 
 void File::flush() {
-    countCall();
+    countCall("flush", path_);
     if (::fsync(fd_) != 0)
         failWithErrno();
 }
@@ -178,7 +213,7 @@ void File::close() {
     // The descriptor is released whatever close reports, so it is never closed twice.
     const int fd = std::exchange(fd_, -1);
     try {
-        countCall();
+        countCall("close", path_);
     } catch (...) {
         ::close(fd);
         throw;
@@ -188,20 +223,20 @@ void File::close() {
 }
 
 File openReadWrite(const fs::path& path) {
-    countCall();
+    countCall("open", path);
     refuseReadOnly(path, true);
-    return File(openFd(path, O_RDWR));
+    return File(openRegular(path, O_RDWR), path);
 }
 
 File createTruncate(const fs::path& path) {
-    countCall();
+    countCall("create", path);
     refuseReadOnly(path, false);
-    return File(openFd(path, O_RDWR | O_CREAT | O_TRUNC));
+    return File(openRegular(path, O_RDWR | O_CREAT | O_TRUNC), path);
 }
 
 File openReadOnly(const fs::path& path) {
-    countCall();
-    return File(openFd(path, O_RDONLY));
+    countCall("open", path);
+    return File(openRegular(path, O_RDONLY), path);
 }
 
 bool exists(const fs::path& path) {
@@ -215,13 +250,13 @@ bool isReadOnly(const fs::path& path) {
 }
 
 void rename(const fs::path& from, const fs::path& to) {
-    countCall();
+    countCall("rename", from, to);
     if (::rename(from.c_str(), to.c_str()) != 0)
         failWithErrno();
 }
 
 void remove(const fs::path& path) {
-    countCall();
+    countCall("remove", path);
     if (::unlink(path.c_str()) != 0)
         failWithErrno();
 }
@@ -231,8 +266,8 @@ bool removeQuietly(const fs::path& path) noexcept {
 }
 
 void syncDirectory(const fs::path& directory) {
-    countCall();
     const fs::path dir = directory.empty() ? fs::path(".") : directory;
+    countCall("syncdir", dir);
     const int fd = openFd(dir, O_RDONLY | O_DIRECTORY);
     // Some file systems cannot flush a folder and say so with EINVAL; nothing is lost there.
     const bool failed = ::fsync(fd) != 0 && errno != EINVAL;
@@ -240,6 +275,54 @@ void syncDirectory(const fs::path& directory) {
     ::close(fd);
     if (failed)
         throw IoError(err);
+}
+
+fs::path resolveLink(const fs::path& path) {
+    std::error_code ec;
+    if (!fs::is_symlink(path, ec))
+        return path;
+    const fs::path target = fs::weakly_canonical(path, ec);
+    return ec ? path : target;
+}
+
+FolderLock::FolderLock(FolderLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+FolderLock::~FolderLock() {
+    if (fd_ >= 0)
+        ::close(fd_); // closing the last descriptor releases the lock
+}
+
+FolderLock lockFolder(const fs::path& folder, bool wait) {
+    const fs::path dir = folder.empty() ? fs::path(".") : folder;
+    countCall("lock", dir);
+    int fd;
+    do {
+        fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == EACCES)
+            return FolderLock();
+        failWithErrno();
+    }
+    while (::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+        const int err = errno;
+        if (err == EINTR)
+            continue;
+        ::close(fd);
+        if (err == EWOULDBLOCK || lockingUnsupported(err))
+            return FolderLock();
+        throw IoError(err);
+    }
+    return FolderLock(fd);
 }
 
 std::string readAll(const fs::path& path) {
@@ -250,24 +333,68 @@ std::string readAll(const fs::path& path) {
     return bytes;
 }
 
-void replaceContents(const fs::path& path, const std::string& bytes) {
+namespace {
+
+bool folderRefuses(int err) {
+    return err == EACCES || err == EPERM || err == EROFS;
+}
+
+// The fallback when the folder takes no new file: the file's own bytes are replaced, which
+// leaves a half-written file only if the machine stops in the middle.
+void writeInPlace(const fs::path& path, const fs::path& folder, int refusal,
+                  const std::string& bytes) {
+    try {
+        if (!fileio::exists(path))
+            throw IoError(refusal);
+        File file = openReadWrite(path);
+        file.write(bytes.data(), bytes.size());
+        file.truncate(bytes.size());
+        file.flush();
+        file.close();
+    } catch (const IoError& e) {
+        throw IoError(e.errnum(), folder.string());
+    }
+}
+
+} // namespace
+
+void replaceContents(const fs::path& link, const std::string& bytes) {
+    const fs::path path = resolveLink(link);
     if (isReadOnly(path))
         throw IoError(EACCES);
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     fs::path temp = path;
     temp += ".tmp";
-    File file = createTruncate(temp);
+    File file;
+    try {
+        file = createTruncate(temp);
+    } catch (const IoError& e) {
+        if (!folderRefuses(e.errnum()))
+            throw;
+        writeInPlace(path, folder, e.errnum(), bytes);
+        return;
+    }
     try {
         if (fileio::exists(path))
             file.copyPermissionsFrom(path);
         file.write(bytes.data(), bytes.size());
         file.flush();
         file.close();
-        fileio::rename(temp, path);
     } catch (...) {
+        file = File();
         removeQuietly(temp);
         throw;
     }
-    syncDirectory(path.parent_path());
+    try {
+        fileio::rename(temp, path);
+    } catch (const IoError& e) {
+        removeQuietly(temp);
+        if (!folderRefuses(e.errnum()))
+            throw;
+        writeInPlace(path, folder, e.errnum(), bytes);
+        return;
+    }
+    syncDirectory(folder);
 }
 
 void setFaults(const Faults& faults) {
@@ -281,6 +408,10 @@ void clearFaults() {
 
 long callCount() {
     return faultState().calls;
+}
+
+void traceCalls(std::vector<std::string>* sink) {
+    faultState().trace = sink;
 }
 
 } // namespace core::fileio

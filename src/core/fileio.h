@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace core::fileio {
 
@@ -38,9 +39,13 @@ class File {
     friend File openReadWrite(const fs::path&);
     friend File createTruncate(const fs::path&);
     friend File openReadOnly(const fs::path&);
-    explicit File(int fd) : fd_(fd) {}
+    File(int fd, fs::path path) : fd_(fd), path_(std::move(path)) {}
     int fd_ = -1;
+    fs::path path_; // named in the call trace
 };
+
+// The opens below take only regular files: a pipe, device or folder under the name is refused
+// with EACCES, as an unreadable file is, and never blocks the program.
 
 // Opens an existing file for reading and writing. A file without its owner-write bit is
 // refused with EACCES, also for root.
@@ -59,12 +64,40 @@ void remove(const fs::path& path);
 bool removeQuietly(const fs::path& path) noexcept;
 // Flushes the folder itself, so that a rename in it is durable.
 void syncDirectory(const fs::path& directory);
+// The file a symbolic link leads to (also when that file does not exist yet), so that a
+// replacement is written where the file lives and the link stays; any other path as it is.
+fs::path resolveLink(const fs::path& path);
+
+// An exclusive lock on a folder, shared by every process on the machine and released when the
+// object goes (or its process ends). Replacements in one folder share the temporary names
+// there, so the folder, not a file that a rename replaces, is what they lock.
+class FolderLock {
+  public:
+    FolderLock() = default;
+    FolderLock(FolderLock&& other) noexcept;
+    FolderLock& operator=(FolderLock&& other) noexcept;
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    ~FolderLock();
+    bool held() const { return fd_ >= 0; }
+
+  private:
+    friend FolderLock lockFolder(const fs::path&, bool);
+    explicit FolderLock(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+// Waits for the lock when `wait`, else returns an unheld lock while another holds it. A file
+// system that cannot lock folders, or a folder that cannot be read, also gives an unheld lock:
+// the work goes on as it did before locks existed.
+FolderLock lockFolder(const fs::path& folder, bool wait = true);
 
 // Reads a whole (small) file, e.g. the settings file.
 std::string readAll(const fs::path& path);
 // Replaces a whole (small) file: write a sibling temporary, flush, rename over, flush the
 // folder. A read-only file is refused with EACCES; until the rename any failure leaves the file
-// as it was and removes the temporary.
+// as it was and removes the temporary. A symbolic link is written through to its target. When
+// the folder refuses the temporary file, an existing file is rewritten in place and flushed,
+// and a failure that remains names the folder as the IoError's context.
 void replaceContents(const fs::path& path, const std::string& bytes);
 
 // Fault injection for tests.
@@ -78,5 +111,9 @@ struct Faults {
 void setFaults(const Faults& faults); // also resets the call counter
 void clearFaults();
 long callCount(); // calls since the last setFaults/clearFaults
+// While set, every counted call is appended to `sink` as it starts, in order: the operation
+// and its path ("flush /d/tmpingre.tmp", "rename /d/tmpingre.tmp /d/persona1.dat"). Entry i is
+// call number i + 1 of the fault counter when both start together. nullptr stops it.
+void traceCalls(std::vector<std::string>* sink);
 
 } // namespace core::fileio

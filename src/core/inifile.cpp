@@ -208,7 +208,8 @@ void IniFile::writeString(const std::string& section, const std::string& key,
         settings.set(section, key, value);
         fileio::replaceContents(path_, withCrLf(settings.text()));
     } catch (const IoError& e) {
-        throw IoError(e.errnum(), path_.string());
+        // A folder that refused the new file is named as what stopped the write.
+        throw IoError(e.errnum(), e.context().empty() ? path_.string() : e.context());
     }
 }
 

@@ -23,8 +23,10 @@ class IniFile {
     // True when its integer value is non-zero.
     bool readBool(const std::string& section, const std::string& key, bool fallback) const;
 
-    // A value that cannot be written throws IoError naming the settings file; the file is
-    // then as it was.
+    // A value that cannot be written throws IoError naming the settings file (or its folder,
+    // when the folder refused a new file); the file is then as it was. A symbolic link is
+    // written through to its target. Only a regular file is read: anything else under the name
+    // is reported like an unreadable file.
     void writeString(const std::string& section, const std::string& key, const std::string& value);
     void writeInteger(const std::string& section, const std::string& key, int value);
     void writeBool(const std::string& section, const std::string& key, bool value);

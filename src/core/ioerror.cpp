@@ -14,7 +14,7 @@ std::string message(int errnum, const std::string& context) {
 } // namespace
 
 IoError::IoError(int errnum, const std::string& context)
-    : std::runtime_error(message(errnum, context)), errnum_(errnum) {}
+    : std::runtime_error(message(errnum, context)), errnum_(errnum), context_(context) {}
 
 std::string IoError::describe(int errnum) {
     switch (errnum) {

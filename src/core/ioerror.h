@@ -13,11 +13,13 @@ class IoError : public std::runtime_error {
     explicit IoError(int errnum, const std::string& context = {});
 
     int errnum() const { return errnum_; }
+    const std::string& context() const { return context_; }
     // "File not found", "File access denied", "Disk full" or "I/O error N".
     static std::string describe(int errnum);
 
   private:
     int errnum_;
+    std::string context_;
 };
 
 } // namespace core

@@ -82,13 +82,18 @@ std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::
     return position;
 }
 
-// A data file reached through a symbolic link is rewritten where it lives, so the link stays.
-fs::path resolveLink(const fs::path& file) {
-    std::error_code ec;
-    if (!fs::is_symlink(file, ec))
-        return file;
-    fs::path target = fs::canonical(file, ec);
-    return ec ? file : target;
+fs::path folderOf(const fs::path& file) {
+    return file.has_parent_path() ? file.parent_path() : fs::path(".");
+}
+
+// Whether record n of the open data file is still `shown`: a number past the end is not.
+bool stillShown(const fileio::File& data, std::uint64_t count, std::int64_t n,
+                const Record& shown) {
+    if (n < 0 || static_cast<std::uint64_t>(n) >= count)
+        return false;
+    RecordBytes bytes;
+    data.readExactAt(static_cast<std::uint64_t>(n) * kRecordSize, bytes.data(), bytes.size());
+    return decodeRecord(bytes.data()) == shown;
 }
 
 } // namespace
@@ -99,14 +104,33 @@ bool nameLess(std::string_view a, std::string_view b) {
     return order < 0 || (order == 0 && a.size() < b.size());
 }
 
+void removeLeftoverTemp(const fs::path& dataFile) {
+    const fs::path folder = folderOf(fileio::resolveLink(dataFile));
+    try {
+        const fileio::FolderLock lock = fileio::lockFolder(folder, false);
+        if (lock.held())
+            fileio::removeQuietly(folder / kTempFileName);
+    } catch (const IoError&) {
+        // Tidying up is no reason to stop anything; the next rewrite replaces the leftover.
+    }
+}
+
 RewriteResult rewriteDataFile(const fs::path& path, const std::optional<Record>& insert,
-                              std::int64_t drop) {
-    const fs::path file = resolveLink(path);
+                              std::int64_t drop, const Record* shown) {
+    const fs::path file = fileio::resolveLink(path);
     // Rewriting the temporary file's own name would truncate the data before reading it.
     if (file.filename() == kTempFileName)
         throw IoError(EINVAL, file.string());
-    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    const fs::path folder = folderOf(file);
     const fs::path temp = folder / kTempFileName;
+
+    // Another instance may be rewriting a file of this folder: its temporary file is the same
+    // name, and the data file read before its rename ends would lose its record. Everything
+    // from reading the data file to the last step waits for the folder and holds it.
+    const fileio::FolderLock lock = fileio::lockFolder(folder);
+    // With the folder held, a temporary file is the leftover of a rewrite that died; it may
+    // be read-only, and it is ours to replace.
+    fileio::removeQuietly(temp);
 
     // A missing data file counts as empty; an insert creates it through the rename below.
     const bool existed = fileio::exists(file);
@@ -115,6 +139,13 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::optional<Record>&
     if (existed) {
         data = fileio::openReadWrite(file);
         count = data.size() / kRecordSize;
+    }
+    if (shown && !stillShown(data, count, drop, *shown)) {
+        // Another window changed the file since this record was shown: record n is someone
+        // else now, or gone.
+        if (existed)
+            data.close();
+        return {kRecordChanged, RewriteFailure::Changed};
     }
     const bool drops = drop >= 0 && static_cast<std::uint64_t>(drop) < count;
 
@@ -135,8 +166,6 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::optional<Record>&
     if (insert)
         fresh = encodeRecord(*insert);
 
-    // A leftover of an interrupted rewrite may be read-only; it is ours to replace.
-    fileio::removeQuietly(temp);
     fileio::File out = fileio::createTruncate(temp);
     std::int64_t position = -1;
     try {
@@ -191,13 +220,14 @@ RewriteResult ingresardatos(const fs::path& file, const std::string& name,
     return rewriteDataFile(file, record, -1);
 }
 
-RewriteResult eliminar(const fs::path& file, std::int64_t n) {
+RewriteResult eliminar(const fs::path& file, std::int64_t n, const Record* shown) {
     // A negative number deletes nothing; it never turns into an insert of an empty record.
-    return rewriteDataFile(file, std::nullopt, n);
+    return rewriteDataFile(file, std::nullopt, n, shown);
 }
 
-RewriteResult modificar(const fs::path& file, std::int64_t n, const Record& edited) {
-    return rewriteDataFile(file, edited, n);
+RewriteResult modificar(const fs::path& file, std::int64_t n, const Record& edited,
+                        const Record* shown) {
+    return rewriteDataFile(file, edited, n, shown);
 }
 
 } // namespace core

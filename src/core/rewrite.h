@@ -1,6 +1,8 @@
 // The rewrite: the only way records are written into an existing data file. The new content
 // goes into "tmpingre.tmp" beside the data file, is flushed, and replaces the data file in one
 // atomic rename; the data file is never deleted first, so no failure can lose a record.
+// Rewrites in one folder, by any process, take turns: each holds a lock on the folder from
+// reading the data file until the rename is flushed.
 #pragma once
 
 #include "core/record.h"
@@ -23,16 +25,19 @@ enum class RewriteFailure {
     CloseTemp, // closing the temporary file ("Código: 101"): the data file is kept unchanged
     CloseData, // closing the data file ("Código: 102"): harmless, the rewrite went on
     Rename,    // renaming the temporary file ("Código:104"): the data file is kept unchanged
+    Changed,   // record n is no longer the record shown: the data file is kept unchanged
 };
 
 struct RewriteResult {
     // The record number the inserted record received; -1 when nothing was inserted;
-    // kRewriteFailed when the data file was kept as it was.
+    // kRewriteFailed when the data file was kept as it was; kRecordChanged when it was kept
+    // because record n was not the record shown.
     std::int64_t position = -1;
     RewriteFailure failure = RewriteFailure::None;
 };
 
 inline constexpr std::int64_t kRewriteFailed = -2;
+inline constexpr std::int64_t kRecordChanged = -3;
 
 // Copies the data file into a new one, leaving out record `drop` (when 0 or more) and placing
 // `insert` (when given) before the first remaining record whose name is greater, bytes compared
@@ -41,8 +46,14 @@ inline constexpr std::int64_t kRewriteFailed = -2;
 // With nothing to insert and no record `drop` in the file, the file is left untouched (a
 // missing one is not created) and the position is -1. A failure to flush the folder after the
 // rename is thrown as IoError too, although the new content is then already in place.
+// With `shown`, record `drop` must still be that record (texts and tag), as read while the
+// folder is held; otherwise nothing is written and the failure is Changed.
 RewriteResult rewriteDataFile(const fs::path& file, const std::optional<Record>& insert,
-                              std::int64_t drop);
+                              std::int64_t drop, const Record* shown = nullptr);
+
+// Removes a "tmpingre.tmp" that a rewrite which ended without finishing left beside the data
+// file; one that a running rewrite owns is left alone. Never fails.
+void removeLeftoverTemp(const fs::path& dataFile);
 
 // The classic entry point: a negative position inserts a record made of name, the other eight
 // texts in slot order and the tag; zero or more deletes that record number.
@@ -50,11 +61,12 @@ RewriteResult ingresardatos(const fs::path& file, const std::string& name,
                             const std::array<std::string, 8>& others, std::int32_t tag,
                             std::int64_t position);
 // Deletes record n: the result's position is -1 after a completed delete. A negative n deletes
-// nothing.
-RewriteResult eliminar(const fs::path& file, std::int64_t n);
+// nothing. With `shown`, only while record n is still that record (see rewriteDataFile).
+RewriteResult eliminar(const fs::path& file, std::int64_t n, const Record* shown = nullptr);
 // Replaces record n by `edited`, re-filed by its name, in one rewrite; the position is the
 // edited record's new number (counted among the records that remain).
-RewriteResult modificar(const fs::path& file, std::int64_t n, const Record& edited);
+RewriteResult modificar(const fs::path& file, std::int64_t n, const Record& edited,
+                        const Record* shown = nullptr);
 
 // Unsigned byte-wise order of names; a prefix is smaller.
 bool nameLess(std::string_view a, std::string_view b);

@@ -72,6 +72,9 @@ class TForm1 : public QMainWindow {
     QString currentFile() const { return persons_ ? rutap_ : rutae_; }
     // The nine texts the display fields show, in slot order.
     std::array<QString, core::kSlotCount> displayedTexts() const;
+    // The record in view as it was read: a change of record n is made only while the file
+    // still holds it there.
+    const core::Record& shownRecord() const { return shown_; }
 
     // Record commands.
     void New1Click();
@@ -154,6 +157,7 @@ class TForm1 : public QMainWindow {
     bool quickViewVisible_ = false;
     bool terminate_ = false;
     core::Record personBuffer_, companyBuffer_;
+    core::Record shown_;
     std::array<QuickViewSlot, 11> slots_{};
     WebStyle webStyle_;
     QString mailMethod_, webMailAddress_;

@@ -17,10 +17,13 @@ void TForm1::bEliminarClick() {
             "Se eliminara el registro que esta viendo actualmente. ¿Desea continuar?",
             Prompter::Icon::Confirmation, Prompter::Yes | Prompter::No) != Prompter::Yes)
         return;
-    if (records::eliminar(services_, currentFile(), current_) == -1) {
+    const std::int64_t result = records::eliminar(services_, currentFile(), current_, shown_);
+    if (result == -1) {
         services_.prompter->messageBox("Se ha eliminado el registro satisfactoriamente.",
                                        "Confirmación", Prompter::Icon::None, Prompter::OK);
         refreshAfterChange(savedWidth);
+    } else if (result == core::kRecordChanged) {
+        refreshAfterChange(savedWidth); // the person has been told; show the file as it is now
     } else {
         services_.prompter->messageBox(
             "No se ha podido eliminar el registro. Para mas información vea la ayuda.",

@@ -5,6 +5,7 @@
 #include "core/fileio.h"
 #include "core/inifile.h"
 #include "core/ioerror.h"
+#include "core/rewrite.h"
 #include "mainwindow/unit5.h"
 #include "platform/cpedit.h"
 #include "platform/text.h"
@@ -170,7 +171,9 @@ void TForm1::checkDataFile(const QString& file, bool persons, bool& unusable) {
                         : "Error al cargar archivo de Organizaciones (Empresas)",
                 Prompter::Icon::None, Prompter::OK);
             unusable = true;
+            return;
         }
+        core::removeLeftoverTemp(path);
         return;
     }
     QString text = "No se encontró el archivo " + file +

@@ -83,6 +83,7 @@ void TForm1::mostrar(std::int64_t n) {
     current_ = n;
     core::Record& buffer = persons_ ? personBuffer_ : companyBuffer_;
     buffer = core::readRecord(platform::toPath(currentFile()), n);
+    shown_ = buffer;
     auto fields = displayFields();
     for (int i = 0; i < core::kSlotCount; ++i) {
         fields[i]->setText(toQ(buffer.texts[i]));

@@ -25,6 +25,14 @@ void reportRewriteFailure(platform::Services& services, const QString& file,
         services.prompter->showMessage(
             "Error, no se pudo ingresar registro [Rename error] (Código:104) " + file);
         return;
+    case core::RewriteFailure::Changed:
+        services.prompter->messageDialog(
+            "El archivo " + file +
+                " fue cambiado desde otra ventana del programa después de mostrar este "
+                "registro. No se ha realizado ningún cambio; revise el registro que se muestra "
+                "ahora y vuelva a intentarlo.",
+            Prompter::Icon::Warning, Prompter::OK);
+        return;
     }
 }
 
@@ -53,6 +61,16 @@ std::int64_t eliminar(platform::Services& services, const QString& file, std::in
 std::int64_t modificar(platform::Services& services, const QString& file, std::int64_t n,
                        const core::Record& edited) {
     return finish(services, file, core::modificar(platform::toPath(file), n, edited));
+}
+
+std::int64_t eliminar(platform::Services& services, const QString& file, std::int64_t n,
+                      const core::Record& shown) {
+    return finish(services, file, core::eliminar(platform::toPath(file), n, &shown));
+}
+
+std::int64_t modificar(platform::Services& services, const QString& file, std::int64_t n,
+                       const core::Record& edited, const core::Record& shown) {
+    return finish(services, file, core::modificar(platform::toPath(file), n, edited, &shown));
 }
 
 } // namespace records

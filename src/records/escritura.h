@@ -22,5 +22,12 @@ std::int64_t eliminar(platform::Services& services, const QString& file, std::in
 // Replaces record n by the edited record, re-filed by its name, in one rewrite.
 std::int64_t modificar(platform::Services& services, const QString& file, std::int64_t n,
                        const core::Record& edited);
+// The same for the record a window shows: only while record n is still `shown`; otherwise
+// the person is told that another window changed the file, and core::kRecordChanged comes
+// back with the file as it was.
+std::int64_t eliminar(platform::Services& services, const QString& file, std::int64_t n,
+                      const core::Record& shown);
+std::int64_t modificar(platform::Services& services, const QString& file, std::int64_t n,
+                       const core::Record& edited, const core::Record& shown);
 
 } // namespace records

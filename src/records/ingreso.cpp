@@ -261,8 +261,10 @@ void TForm4::botonimClick() {
                                           Prompter::Icon::Information,
                                           Prompter::Yes | Prompter::No) != Prompter::Yes)
         return;
-    if (records::modificar(services_, file, main_->getcurrentview(), record) ==
-        core::kRewriteFailed) {
+    // A record that another window changed meanwhile is left alone and the person told; the
+    // dialog then closes as after a save, and the reload shows the file as it is now.
+    if (records::modificar(services_, file, main_->getcurrentview(), record,
+                           main_->shownRecord()) == core::kRewriteFailed) {
         keepAfterFailedWrite();
         return;
     }
