@@ -1,10 +1,14 @@
 #include "core/fileio.h"
+#include "core/inifile.h"
 #include "core/ioerror.h"
+#include "core/rewrite.h"
 
+#include "records.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <sys/stat.h>
@@ -114,4 +118,67 @@ TEST(FileIo, ReplaceContentsKeepsPermissionsAndFailsWithoutHarm) {
     makeReadOnly(file);
     EXPECT_EQ(errnoOf([&] { fileio::replaceContents(file, "new"); }), EACCES);
     EXPECT_EQ(readBytes(file), "old");
+}
+
+// A power cut after a rename of unflushed data leaves an empty file: every replacement flushes
+// the new file, closes it, renames it over the old one and then flushes the folder.
+TEST(FileIo, ReplacementsFlushCloseRenameThenFlushTheFolder) {
+    TempDir dir;
+    FaultGuard guard;
+    const std::filesystem::path data = dir / "persona1.dat", ini = dir / "inicio.ini";
+    writeBytes(data, bytesOf(personsNamed({"ANA", "CARLA"})));
+    writeBytes(ini, "[ventana]\r\nleft=1\r\n");
+    struct Case {
+        std::function<void()> replace;
+        std::filesystem::path file, temp;
+    };
+    const Case cases[] = {
+        {[&] { ingresardatos(data, "BETO", {}, kTagPerson, -1); }, data, dir / "tmpingre.tmp"},
+        {[&] { eliminar(data, 0); }, data, dir / "tmpingre.tmp"},
+        {[&] { IniFile(ini).writeInteger("ventana", "left", 2); }, ini, dir / "inicio.ini.tmp"},
+    };
+    for (const Case& c : cases) {
+        const std::string old = readBytes(c.file);
+        std::vector<std::string> trace;
+        fileio::clearFaults();
+        fileio::traceCalls(&trace);
+        c.replace();
+        fileio::traceCalls(nullptr);
+        const std::string fresh = readBytes(c.file);
+        const auto step = [&](const std::string& entry) {
+            const auto at = std::find(trace.rbegin(), trace.rend(), entry);
+            return at == trace.rend() ? -1L : static_cast<long>(trace.rend() - at) - 1;
+        };
+        const long write = step("write " + c.temp.string());
+        const long flush = step("flush " + c.temp.string());
+        const long close = step("close " + c.temp.string());
+        const long rename = step("rename " + c.temp.string() + " " + c.file.string());
+        const long sync = step("syncdir " + dir.path().string());
+        ASSERT_GE(write, 0) << c.file;
+        EXPECT_LT(write, flush) << c.file;
+        EXPECT_LT(flush, close) << c.file;
+        EXPECT_LT(close, rename) << c.file;
+        EXPECT_LT(rename, sync) << c.file;
+
+        // Call i + 1 is trace entry i: fail each of those steps in turn.
+        for (long n : {flush, close, rename, sync}) {
+            writeBytes(c.file, old);
+            fileio::setFaults({n + 1, EIO, -1});
+            bool thrown = false;
+            try {
+                c.replace();
+            } catch (const IoError&) {
+                thrown = true;
+            }
+            fileio::clearFaults();
+            EXPECT_FALSE(std::filesystem::exists(c.temp)) << c.file << " " << n;
+            // After the rename only the folder flush can fail: the new file is whole and the
+            // failure is still reported.
+            EXPECT_EQ(readBytes(c.file), n == sync ? fresh : old) << c.file << " " << n;
+            if (n == sync) {
+                EXPECT_TRUE(thrown) << c.file;
+            }
+        }
+        writeBytes(c.file, old);
+    }
 }

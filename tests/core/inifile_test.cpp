@@ -2,11 +2,18 @@
 #include "core/inifile.h"
 #include "core/ioerror.h"
 
+#include "support/child.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace core;
 using namespace testsupport;
@@ -147,5 +154,64 @@ TEST_F(Ini, FailedWriteThrowsNamingTheFileAndChangesNothing) {
     }
     fileio::clearFaults();
     EXPECT_EQ(readBytes(path), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST_F(Ini, OnlyARegularFileIsReadAndALinkIsWrittenThrough) {
+    // A pipe under the name is refused like an unreadable file, at once. Should the read wait
+    // on it after all, its other end is opened after a while, so the test fails, not hangs.
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    std::atomic<bool> done{false};
+    std::thread unstick([&] {
+        for (int tick = 0; !done; ++tick) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            const int fd = tick > 40 ? ::open(path.c_str(), O_WRONLY | O_NONBLOCK) : -1;
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    for (const auto& use :
+         std::vector<std::function<void()>>{[&] { ini.readInteger("ventana", "left", 0); },
+                                            [&] { ini.writeInteger("ventana", "left", 2); }}) {
+        try {
+            use();
+            ADD_FAILURE() << "a pipe was taken for the settings file";
+        } catch (const IoError& e) {
+            EXPECT_EQ(std::string(e.what()), "File access denied: " + path.string());
+        }
+    }
+    done = true;
+    unstick.join();
+    std::filesystem::remove(path);
+
+    std::filesystem::create_directory(dir / "real");
+    writeBytes(dir / "real" / "inicio.ini", "[ventana]\r\nleft=1\r\n");
+    std::filesystem::create_symlink("real/inicio.ini", path);
+    ini.writeInteger("ventana", "left", 2);
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(readBytes(dir / "real" / "inicio.ini"), "[ventana]\r\nleft=2\r\n");
+}
+
+TEST_F(Ini, AFolderThatTakesNoNewFileGetsTheSettingsWrittenInPlace) {
+    writeBytes(path, "[ventana]\r\nleft=1\r\n");
+    ::chmod(path.c_str(), 0666);
+    ::chmod(dir.path().c_str(), 0555);
+    // Root passes over folder permissions; an ordinary user meets them.
+    ChildProcess user(
+        [&] {
+            IniFile(path).writeInteger("ventana", "left", 2);
+            try {
+                IniFile(dir / "nuevo.ini").writeInteger("ventana", "left", 3);
+            } catch (const IoError& e) {
+                // Nothing can be written: the message names the folder that refused.
+                return e.what() == "File access denied: " + dir.path().string() ? 0 : 2;
+            }
+            return 1;
+        },
+        true);
+    const int result = user.wait();
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readBytes(path), "[ventana]\r\nleft=2\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }

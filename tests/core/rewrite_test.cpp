@@ -1,12 +1,15 @@
 #include "core/fileio.h"
+#include "core/inifile.h"
 #include "core/ioerror.h"
 #include "core/rewrite.h"
 
 #include "records.h"
+#include "support/child.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <optional>
@@ -274,4 +277,86 @@ TEST_F(Rewrite, FullDiskLeavesTheDataFileAsItWas) {
         EXPECT_EQ(readBytes(file), bytes) << budget;
         EXPECT_FALSE(tempLeft()) << budget;
     }
+}
+
+TEST_F(Rewrite, TwoProcessesSavingAtOnceLoseNothingAndReportTruly) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 1000; ++i)
+        names.push_back("M" + std::to_string(10000 + i));
+    store(names);
+    constexpr int kEach = 12;
+    // Each process inserts its own names and counts the inserts it was told went through.
+    const auto saveAll = [&](const std::string& prefix) {
+        int saved = 0;
+        for (int i = 0; i < kEach; ++i) {
+            try {
+                saved += insert(prefix + std::to_string(10 + i)).failure == RewriteFailure::None;
+            } catch (const IoError&) {
+            }
+        }
+        return saved;
+    };
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    ChildProcess other([&] {
+        char c;
+        return ::read(go[0], &c, 1) == 1 ? saveAll("B") : 99;
+    });
+    ASSERT_EQ(::write(go[1], "x", 1), 1); // both start together
+    const int mine = saveAll("A");
+    const int theirs = other.wait();
+    ::close(go[0]);
+    ::close(go[1]);
+
+    EXPECT_EQ(mine, kEach);
+    EXPECT_EQ(theirs, kEach);
+    const std::vector<std::string> stored = namesIn(file);
+    EXPECT_EQ(stored.size(), names.size() + 2 * kEach);
+    for (const char* prefix : {"A", "B"}) {
+        for (int i = 0; i < kEach; ++i) {
+            const std::string name = prefix + std::to_string(10 + i);
+            EXPECT_EQ(std::count(stored.begin(), stored.end(), name), 1) << name;
+        }
+    }
+    EXPECT_TRUE(std::is_sorted(stored.begin(), stored.end()));
+    EXPECT_FALSE(tempLeft());
+}
+
+TEST_F(Rewrite, ALeftoverTemporaryGoesOnlyWhenNoRewriteHoldsTheFolder) {
+    store({"ANA"});
+    writeBytes(dir / kTempFileName, "left by a rewrite that died");
+    {
+        const fileio::FolderLock running = fileio::lockFolder(dir.path());
+        ASSERT_TRUE(running.held());
+        removeLeftoverTemp(file);
+        EXPECT_TRUE(tempLeft());
+    }
+    removeLeftoverTemp(file);
+    EXPECT_FALSE(tempLeft());
+    EXPECT_EQ(namesIn(file), std::vector<std::string>{"ANA"});
+}
+
+TEST_F(Rewrite, ReplacementKeepsTheOwnerWhereThatIsAllowed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    store({"ANA"});
+    const fs::path ini = dir / "inicio.ini";
+    writeBytes(ini, "[ventana]\r\nleft=1\r\n");
+    for (const fs::path& f : {file, ini})
+        ASSERT_EQ(::chown(f.c_str(), 4242, 4343), 0);
+    insert("BETO");
+    IniFile(ini).writeInteger("ventana", "left", 2);
+    for (const fs::path& f : {file, ini}) {
+        struct stat st {};
+        ::stat(f.c_str(), &st);
+        EXPECT_EQ(st.st_uid, 4242u) << f;
+        EXPECT_EQ(st.st_gid, 4343u) << f;
+    }
+    // Who may not give a file away still saves into a file it may write.
+    ::chmod(dir.path().c_str(), 0777);
+    ::chmod(file.c_str(), 0666);
+    ChildProcess nobody([&] { return insert("CARLA").failure == RewriteFailure::None ? 0 : 1; },
+                        true);
+    EXPECT_EQ(nobody.wait(), 0);
+    EXPECT_EQ(namesIn(file), (std::vector<std::string>{"ANA", "BETO", "CARLA"}));
 }
