@@ -1,5 +1,6 @@
 // The delete command of the main window.
 #include "core/fileio.h"
+#include "core/rewrite.h"
 #include "support/mainwindow_fixture.h"
 
 #include <QLabel>
@@ -98,4 +99,30 @@ TEST_F(MainWindowTest, AFailedDeleteIsReportedAndLosesNothing) {
             << "call " << n;
     }
     EXPECT_TRUE(sawRefusal);
+}
+
+TEST_F(MainWindowTest, DeleteOfARecordAnotherWindowChangedChangesNothing) {
+    ordinaryStart(personsNamed({"ANA", "BETO", "CARLA", "DIEGO"}));
+    writeBytes(dir / "tmpingre.tmp", "left by a rewrite that died");
+    start();
+    EXPECT_FALSE(std::filesystem::exists(dir / "tmpingre.tmp")); // start-up tidies it away
+    // CARLA in view while another window deletes ANA: record 3 is DIEGO now. Then DIEGO, the
+    // last record, in view while BETO goes: record 3 is past the end.
+    for (const char* inView : {"CARLA", "DIEGO"}) {
+        window->barra->setValue(3);
+        ASSERT_EQ(field(core::person::Name), inView);
+        core::eliminar(personsFile(), 0);
+        const std::string before = readBytes(personsFile());
+        fakes.prompter.messages.clear();
+        window->bEliminarClick();
+        EXPECT_TRUE(readBytes(personsFile()) == before) << inView;
+        ASSERT_EQ(fakes.prompter.messages.size(), 2u);
+        EXPECT_TRUE(fakes.prompter.messages[1].text.contains("cambiado desde otra ventana"));
+        EXPECT_EQ(fakes.prompter.messages[1].icon, Prompter::Icon::Warning);
+        // The view is read anew: what it shows is what the file holds.
+        const auto n = window->getcurrentview();
+        EXPECT_EQ(platform::fromQ(field(core::person::Name)),
+                  core::readRecord(personsFile(), n).texts[core::person::Name]);
+    }
+    EXPECT_EQ(namesIn(personsFile()), (std::vector<std::string>{"CARLA", "DIEGO"}));
 }

@@ -2,6 +2,7 @@
 #include "records/ingreso.h"
 
 #include "core/fileio.h"
+#include "core/rewrite.h"
 #include "support/mainwindow_fixture.h"
 #include "support/typing.h"
 
@@ -381,4 +382,22 @@ TEST_F(EntryDialogTest, AWriteThatKeptTheFileIsNeverReportedAsSaved) {
         }
     }
     EXPECT_EQ(refusals, 4); // close and rename, for a new record and for a modify
+}
+
+TEST_F(EntryDialogTest, ModifyOfARecordAnotherWindowChangedChangesNothing) {
+    ordinaryStart(personsNamed({"ANA", "BETO", "CARLA"}));
+    start();
+    window->barra->setValue(2);
+    std::string before;
+    withDialog(&TForm1::bmodificarClick, [&](TForm4& f) {
+        f.Edit3->setText("BETTY");
+        core::eliminar(personsFile(), 0); // meanwhile another window deletes ANA
+        before = readBytes(personsFile());
+        clickOk(f);
+        EXPECT_FALSE(f.isVisible());
+    });
+    EXPECT_TRUE(readBytes(personsFile()) == before); // CARLA is not replaced by BETTY
+    EXPECT_TRUE(fakes.prompter.messages.back().text.contains("cambiado desde otra ventana"));
+    EXPECT_EQ(platform::fromQ(field(core::person::Name)),
+              core::readRecord(personsFile(), window->getcurrentview()).texts[0]);
 }
