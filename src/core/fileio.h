@@ -28,7 +28,8 @@ class File {
     // Reads exactly n bytes at the offset or throws.
     void readExactAt(std::uint64_t offset, void* buffer, std::size_t n) const;
     void write(const void* data, std::size_t n); // appends at the current position
-    // Gives the file the permission bits of `model`, so a replacement keeps them.
+    // Gives the file the permission bits, and where this process may the owner and group, of
+    // `model`, so a replacement keeps them.
     void copyPermissionsFrom(const fs::path& model);
     void truncate(std::uint64_t size);
     void flush(); // to the disk (fsync)

@@ -106,6 +106,8 @@ bool nameLess(std::string_view a, std::string_view b) {
 
 void removeLeftoverTemp(const fs::path& dataFile) {
     const fs::path folder = folderOf(fileio::resolveLink(dataFile));
+    if (!fileio::exists(folder / kTempFileName))
+        return;
     try {
         const fileio::FolderLock lock = fileio::lockFolder(folder, false);
         if (lock.held())
