@@ -35,6 +35,7 @@ void TForm1::openEntryDialog(bool person, bool isNew) {
     doPersona_ = person;
     isInput_ = isNew;
     TForm4 dialog(this);
+    dialog.FormShow(); // an error here ends the command; the dialog never appears
     services_.modal->exec(&dialog);
 }
 

@@ -143,11 +143,6 @@ void TForm4::paintEvent(QPaintEvent*) {
     painter.drawPixmap(rect(), background_);
 }
 
-void TForm4::showEvent(QShowEvent* event) {
-    FormShow();
-    QDialog::showEvent(event);
-}
-
 void TForm4::FormShow() {
     savedWidth_ = main_->width();
     main_->saveinifile();
@@ -159,9 +154,9 @@ void TForm4::FormShow() {
         showempresas();
     if (isNew_) {
         setStatus("Complete los campos, luego presione OK.");
-        setWindowTitle(person_ ? "Ingresar persona" : "Ingresar organización");
-        titulo->setText(person_ ? "< Ingresar datos de persona >"
-                                : "< Ingresar datos de Organización >");
+        titulo->setText(person_ ? "Ingresar persona" : "Ingresar organización");
+        setWindowTitle(person_ ? "< Ingresar datos de persona >"
+                               : "< Ingresar datos de Organización >");
         return;
     }
     // Filling the fields counts as a change: OK is enabled unless all nine texts are empty.
@@ -169,9 +164,9 @@ void TForm4::FormShow() {
     auto boxes = fields();
     for (int i = 0; i < core::kSlotCount; ++i)
         boxes[i]->setText(texts[i].left(maxLength(i)));
-    setWindowTitle(person_ ? "Modificar persona" : "Modificar organización");
-    titulo->setText(person_ ? " < Modificar datos de Persona >"
-                            : "< Modificar datos de Organización >");
+    titulo->setText(person_ ? "Modificar persona" : "Modificar organización");
+    setWindowTitle(person_ ? " < Modificar datos de Persona >"
+                           : "< Modificar datos de Organización >");
     setStatus("Edite los campos que desee cambiar, luego presione OK.");
 }
 

@@ -22,6 +22,9 @@ class TForm4 : public QDialog {
     // Reads its mode from the main window (getdopersona, getisinput).
     explicit TForm4(TForm1* mainWindow);
 
+    // The opening steps, run once by the command before the dialog is shown: restoring a
+    // minimised dialog shows it again without repeating them, and a settings write that
+    // fails ends the command before anything appears.
     void FormShow();
     void showpersonas();
     void showempresas();
@@ -42,7 +45,6 @@ class TForm4 : public QDialog {
     QStatusBar* StatusBar1;
 
   protected:
-    void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 

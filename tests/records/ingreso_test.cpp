@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QTest>
 
@@ -53,8 +54,8 @@ TEST_F(EntryDialogTest, NewPersonIsSavedAndTheDialogStaysForAnother) {
     ordinaryStart(personsNamed({"BETO"}));
     start();
     withDialog(&TForm1::Persona1Click, [&](TForm4& f) {
-        EXPECT_EQ(f.windowTitle(), "Ingresar persona");
-        EXPECT_EQ(f.titulo->text(), "< Ingresar datos de persona >");
+        EXPECT_EQ(f.windowTitle(), "< Ingresar datos de persona >");
+        EXPECT_EQ(f.titulo->text(), "Ingresar persona");
         EXPECT_EQ(f.statusText(), "Complete los campos, luego presione OK.");
         EXPECT_TRUE(f.imgpersona->isVisible());
         EXPECT_FALSE(f.imgempresa->isVisible());
@@ -119,8 +120,8 @@ TEST_F(EntryDialogTest, NewCompanyLabelsQuestionAndTag) {
     ordinaryStart({}, {});
     start();
     withDialog(&TForm1::empresas1Click, [&](TForm4& f) {
-        EXPECT_EQ(f.windowTitle(), "Ingresar organización");
-        EXPECT_EQ(f.titulo->text(), "< Ingresar datos de Organización >");
+        EXPECT_EQ(f.windowTitle(), "< Ingresar datos de Organización >");
+        EXPECT_EQ(f.titulo->text(), "Ingresar organización");
         EXPECT_TRUE(f.imgempresa->isVisible());
         EXPECT_FALSE(f.imgpersona->isVisible());
         for (int i = 0; i < core::kSlotCount; ++i)
@@ -191,8 +192,8 @@ TEST_F(EntryDialogTest, ModifyRefilesByNameAndShowsTheNumberInViewWhenOpened) {
     start();
     window->barra->setValue(2);
     withDialog(&TForm1::bmodificarClick, [&](TForm4& f) {
-        EXPECT_EQ(f.windowTitle(), "Modificar persona");
-        EXPECT_EQ(f.titulo->text(), " < Modificar datos de Persona >");
+        EXPECT_EQ(f.windowTitle(), " < Modificar datos de Persona >");
+        EXPECT_EQ(f.titulo->text(), "Modificar persona");
         EXPECT_EQ(f.statusText(), "Edite los campos que desee cambiar, luego presione OK.");
         EXPECT_EQ(f.Edit3->text(), "BETO");
         EXPECT_EQ(f.Edit4->text(), "TEL BETO"); // an upper-case box holds capitals only
@@ -228,8 +229,8 @@ TEST_F(EntryDialogTest, ModifyOfACompanyUsesItsTextsAndTag) {
     start();
     window->SpeedButton6Click();
     withDialog(&TForm1::bmodificarClick, [&](TForm4& f) {
-        EXPECT_EQ(f.windowTitle(), "Modificar organización");
-        EXPECT_EQ(f.titulo->text(), "< Modificar datos de Organización >");
+        EXPECT_EQ(f.windowTitle(), "< Modificar datos de Organización >");
+        EXPECT_EQ(f.titulo->text(), "Modificar organización");
         EXPECT_EQ(f.Edit4->text(), "RUBRO ACME");
         f.Edit3->setText("ZZ TOP");
         clickOk(f);
@@ -311,6 +312,33 @@ TEST_F(EntryDialogTest, OpeningStoresTheWindowBlockAndHelpOpensTheRecordPage) {
     ASSERT_EQ(fakes.shell.opened.size(), 1u);
     EXPECT_EQ(fakes.shell.opened[0].toLocalFile().toStdString(),
               (dir / "help" / "registro.htm").string());
+}
+
+TEST_F(EntryDialogTest, AFailedSettingsWriteEndsTheCommandBeforeTheDialogAppears) {
+    ordinaryStart(personsNamed({"ANA"}), companiesNamed({"ACME"}));
+    start();
+    const std::string persons = readBytes(personsFile()), settings = readBytes(iniFile());
+    makeReadOnly(iniFile());
+    for (auto command : {&TForm1::Persona1Click, &TForm1::empresas1Click, &TForm1::bNuevo2Click,
+                         &TForm1::bmodificarClick})
+        EXPECT_THROW((window.get()->*command)(), core::IoError);
+    EXPECT_EQ(fakes.modal.shown, 0);
+    EXPECT_EQ(readBytes(personsFile()), persons);
+    EXPECT_EQ(readBytes(iniFile()), settings);
+}
+
+TEST_F(EntryDialogTest, RestoringTheDialogKeepsItsEditsAndItsPlace) {
+    ordinaryStart(personsNamed({"ANA"}));
+    start();
+    withDialog(&TForm1::bmodificarClick, [&](TForm4& f) {
+        f.Edit3->setText("ANABEL");
+        f.move(f.pos() + QPoint(30, 40));
+        const QPoint moved = f.pos();
+        QShowEvent restored; // what the desktop sends when a minimised window comes back
+        QCoreApplication::sendEvent(&f, &restored);
+        EXPECT_EQ(f.Edit3->text(), "ANABEL");
+        EXPECT_EQ(f.pos(), moved);
+    });
 }
 
 TEST_F(EntryDialogTest, SaveRestoresTheMainWindowWidth) {
