@@ -65,10 +65,16 @@ QString TForm5::text() {
     return out.join('\n');
 }
 
+void TForm5::setVisible(bool visible) {
+    // Centred over the main window before it appears, while a move still places the frame;
+    // the halving truncates toward zero.
+    if (visible && !isVisible())
+        move(main_->x() + (main_->width() - width()) / 2,
+             main_->y() + (main_->height() - height()) / 2);
+    QDialog::setVisible(visible);
+}
+
 void TForm5::showEvent(QShowEvent* event) {
-    // Centre over the main window; the halving truncates toward zero.
-    move(main_->x() + (main_->width() - width()) / 2,
-         main_->y() + (main_->height() - height()) / 2);
     main_->setEnabled(false);
     setEnabled(true); // a child window would follow its disabled parent
     QDialog::showEvent(event);

@@ -21,6 +21,7 @@ class TForm5 : public QDialog {
 
     void AceptarClick();
     void MasinformacionClick();
+    void setVisible(bool visible) override;
 
   protected:
     void showEvent(QShowEvent* event) override;

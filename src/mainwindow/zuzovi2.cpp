@@ -1,9 +1,11 @@
 // The main window's construction: its controls, menus and the wiring of its commands.
 #include "mainwindow/zuzovi2.h"
 
+#include "core/inifile.h"
 #include "mainwindow/unit5.h"
 #include "platform/cpedit.h"
 #include "platform/qtservices.h"
+#include "platform/text.h"
 #include "platform/widgets.h"
 #include "records/labels.h"
 
@@ -83,6 +85,9 @@ TForm1::TForm1(platform::Services services, const QString& programDir, QWidget* 
     buildUi();
     connectCommands();
     FormCreate();
+    // Placed before it is shown, so that the stored position is the frame's: a window the
+    // desktop has not framed yet takes a move for its inside, and would creep at every start.
+    placeWindow(core::IniFile(platform::toPath(settingsPath())));
     // The window is visible from its creation: start-up's questions come up over it.
     show();
     FormShow();

@@ -142,6 +142,8 @@ class TForm1 : public QMainWindow {
     void checkDataFile(const QString& file, bool persons, bool& unusable);
     void enterNoWorkingFiles();
     void readSettings(core::IniFile& ini);
+    // Moves the window to the stored position ("ventana" left and top) or the screen's centre.
+    void placeWindow(const core::IniFile& ini);
     void openEntryDialog(bool person, bool isNew);
     void FormClose();
 

@@ -117,10 +117,7 @@ void TForm1::readSettings(core::IniFile& ini) {
     rutap_ = readFileName(ini, "persona", programDir_ + "persona1.dat");
     rutae_ = readFileName(ini, "empresa", programDir_ + "empresa1.dat");
 
-    QSize screen = this->screen() ? this->screen()->size() : QSize(1024, 768);
-    int left = ini.readInteger("ventana", "left", screen.width() / 2 - width() / 2);
-    int top = ini.readInteger("ventana", "top", screen.height() / 2 - height() / 2);
-    move(left, top);
+    placeWindow(ini);
 
     quickViewVisible_ = ini.readBool("ventana", "fastcall", false);
     persons_ = ini.readBool("ventana", "ultimo", true);
@@ -148,6 +145,13 @@ void TForm1::readSettings(core::IniFile& ini) {
         slots_[i].companies = ini.readBool(section, "type", false);
         textvr[i]->setText(slots_[i].caption);
     }
+}
+
+void TForm1::placeWindow(const core::IniFile& ini) {
+    QSize screen = this->screen() ? this->screen()->size() : QSize(1024, 768);
+    QPoint at(ini.readInteger("ventana", "left", screen.width() / 2 - width() / 2),
+              ini.readInteger("ventana", "top", screen.height() / 2 - height() / 2));
+    move(at);
 }
 
 void TForm1::checkDataFile(const QString& file, bool persons, bool& unusable) {
