@@ -36,10 +36,11 @@ const WebStyle kColourSchemes[] = {{{}, "#006699", "#000000", "#CCFF66"},
 using platform::toPath;
 
 // The settings hold Windows-1252; a default name keeps the characters the code page lacks.
+// An empty name is no file at all: it counts as unset.
 QString readFileName(const core::IniFile& ini, const char* key, const QString& fallback) {
     std::string bytes = fromQ(fallback);
     std::string stored = ini.readString("archivo", key, bytes);
-    return stored == bytes ? fallback : toQ(stored);
+    return stored.empty() || stored == bytes ? fallback : toQ(stored);
 }
 
 } // namespace

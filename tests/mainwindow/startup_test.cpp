@@ -259,6 +259,16 @@ TEST_F(MainWindowTest, SettingsDefaultsAndTables) {
     EXPECT_EQ(other.webStyle().background, "#0066CC");
 }
 
+TEST_F(MainWindowTest, EmptyFileNamesInTheSettingsAreTheDefaults) {
+    ordinaryStart(personsNamed({"ANA"}), companiesNamed({"ACME"}));
+    writeIni("[archivo]\r\npersona=\r\nempresa=\r\n");
+    TForm1& w = start();
+    EXPECT_TRUE(fakes.prompter.messages.empty());
+    EXPECT_EQ(w.getrutap(), programDir() + "persona1.dat");
+    EXPECT_EQ(w.getrutae(), programDir() + "empresa1.dat");
+    EXPECT_EQ(field(core::person::Name), "ANA");
+}
+
 TEST_F(MainWindowTest, CloseClearsRunningFlagAndWritesWindowBlock) {
     ordinaryStart(personsNamed({"ANA", "BETO"}));
     writeIni("; kept comment\r\n[archivo]\r\npersona=" + personsFile().string() +
