@@ -47,11 +47,14 @@ QString readFileName(const core::IniFile& ini, const char* key, const QString& f
 
 void TForm1::FormCreate() {
     auto* store = services_.instance;
+    // This instance holds the lock for its whole life; a set flag whose lock was free was left
+    // by an instance that ended without closing, and is no reason to ask.
+    bool ownerGone = store->claimInstance();
     if (!store->keyExists())
         return; // first run: FormShow creates the key
     bool wasRunning = store->hasValue("isruning") && store->readValue("isruning") != 0;
     store->writeValue("isruning", 1);
-    if (!wasRunning)
+    if (!wasRunning || ownerGone)
         return;
     int answer = services_.prompter->messageDialog(
         "(Cod. 01) Posiblemente ya tiene abierto Tevo Riviva 2,  si esto es así,  deberá "

@@ -5,11 +5,14 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLockFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <cerrno>
 
 namespace platform {
@@ -132,6 +135,9 @@ QSettings store() {
 }
 } // namespace
 
+QtInstanceStore::QtInstanceStore() = default;
+QtInstanceStore::~QtInstanceStore() = default;
+
 bool QtInstanceStore::keyExists() {
 #ifdef Q_OS_WIN
     return !store().childKeys().isEmpty();
@@ -160,6 +166,18 @@ void QtInstanceStore::writeValue(const QString& name, int value) {
     settings.sync();
     if (settings.status() != QSettings::NoError)
         throw core::IoError(EACCES, "Software\\tevosoft\\zuzovi2\\" + name.toStdString());
+}
+
+bool QtInstanceStore::claimInstance() {
+    if (lock_ && lock_->isLocked())
+        return true;
+    QString dir =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/tevosoft";
+    QDir().mkpath(dir);
+    lock_ = std::make_unique<QLockFile>(dir + "/zuzovi2.lock");
+    // Only an owner that is gone makes the lock stale, never the time it has been held.
+    lock_->setStaleLockTime(0);
+    return lock_->tryLock(0);
 }
 
 } // namespace platform

@@ -3,6 +3,9 @@
 
 #include "platform/services.h"
 
+#include <memory>
+
+class QLockFile;
 class QWidget;
 
 namespace platform {
@@ -35,14 +38,21 @@ class QtShell : public Shell {
     bool openUrl(const QUrl& url) override;
 };
 
-// The key "tevosoft/zuzovi2" of the user's native settings store.
+// The key "tevosoft/zuzovi2" of the user's native settings store, and a lock file beside it
+// in the user's configuration folder.
 class QtInstanceStore : public InstanceStore {
   public:
+    QtInstanceStore();
+    ~QtInstanceStore() override;
     bool keyExists() override;
     void createKey() override;
     bool hasValue(const QString& name) override;
     int readValue(const QString& name) override;
     void writeValue(const QString& name, int value) override;
+    bool claimInstance() override;
+
+  private:
+    std::unique_ptr<QLockFile> lock_;
 };
 
 // All real seams, owned together.

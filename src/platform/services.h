@@ -71,6 +71,10 @@ class InstanceStore {
     virtual int readValue(const QString& name) = 0;
     // Throws core::IoError naming the value when it cannot be written.
     virtual void writeValue(const QString& name, int value) = 0;
+    // Takes the lock that a running instance holds for its whole life. False while another
+    // running instance holds it (or when it cannot be taken at all); a flag left by an
+    // instance that ended without closing comes without its lock.
+    virtual bool claimInstance() = 0;
 };
 
 struct Services {

@@ -306,6 +306,14 @@ TEST_F(MainWindowTest, SecondInstanceAsksAndYesEndsWithoutWritingTheFlag) {
     fakes.instance.values["isruning"] = 1;
     fakes.prompter.answers = {Prompter::No};
     EXPECT_FALSE(start().terminateRequested());
+
+    // A flag left by an instance that is gone: its lock is free, nobody is asked.
+    fakes.instance.values["isruning"] = 1;
+    fakes.instance.lockFree = true;
+    fakes.prompter.messages.clear();
+    EXPECT_FALSE(start().terminateRequested());
+    EXPECT_TRUE(fakes.prompter.messages.empty());
+    EXPECT_EQ(fakes.instance.values["isruning"], 1);
 }
 
 TEST_F(MainWindowTest, InstanceStoreWriteFailureStopsStartup) {

@@ -10,7 +10,9 @@
 
 #include "core/ioerror.h"
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QProcess>
 #include <cerrno>
 #include <gtest/gtest.h>
 
@@ -59,6 +61,24 @@ TEST(InstanceStore, KeyComesIntoBeingWithItsFirstValue) {
     EXPECT_TRUE(store.hasValue("ifttyuag"));
     EXPECT_EQ(store.readValue("isruning"), 1);
     EXPECT_EQ(store.readValue("ifttyuag"), 0);
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(InstanceStore, TheLockIsHeldWhileItsInstanceRunsAndFreedWhenItIsKilled) {
+    TempDir config;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+    QProcess other;
+    other.start(QCoreApplication::applicationFilePath(), {"--hold-instance-lock"});
+    ASSERT_TRUE(other.waitForReadyRead(10000)) << "the other instance never took the lock";
+
+    platform::QtInstanceStore store;
+    EXPECT_FALSE(store.claimInstance());
+    other.kill(); // a crash: no chance to let go of anything
+    other.waitForFinished();
+    EXPECT_TRUE(store.claimInstance());
+
+    platform::QtInstanceStore third;
+    EXPECT_FALSE(third.claimInstance());
     qunsetenv("XDG_CONFIG_HOME");
 }
 

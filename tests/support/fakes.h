@@ -121,12 +121,15 @@ class FakeInstanceStore : public platform::InstanceStore {
     std::map<QString, int> values;
     std::vector<std::pair<QString, int>> writes;
     bool failWrites = false;
+    // Whether the lock of a running instance is free; when it is not, a set flag is believed.
+    bool lockFree = false;
 
     bool keyExists() override { return exists; }
     void createKey() override { exists = true; }
     bool hasValue(const QString& name) override { return values.count(name) > 0; }
     int readValue(const QString& name) override { return values.count(name) ? values[name] : 0; }
     void writeValue(const QString& name, int value) override;
+    bool claimInstance() override { return lockFree; }
 };
 
 struct FakeServices {
