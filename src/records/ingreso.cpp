@@ -8,6 +8,7 @@
 #include "records/escritura.h"
 #include "records/labels.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -120,6 +121,13 @@ std::array<QLabel*, core::kSlotCount> TForm4::labels() const {
 }
 
 void TForm4::setStatus(const QString& text) {
+    // The bar is as wide as the fixed dialog, less the 18 pixels of margin the status bar keeps
+    // around its message: a longer text is drawn in smaller type rather than cut.
+    QFont type = font();
+    const int room = StatusBar1->width() - 18;
+    while (QFontMetrics(type).horizontalAdvance(text) > room && type.pointSizeF() > 6)
+        type.setPointSizeF(type.pointSizeF() - 0.5);
+    StatusBar1->setFont(type);
     StatusBar1->showMessage(text);
 }
 
@@ -132,7 +140,7 @@ bool TForm4::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         QString tip = static_cast<QStatusTipEvent*>(event)->tip();
         if (!tip.isEmpty())
-            StatusBar1->showMessage(tip);
+            setStatus(tip);
         return true;
     }
     return QDialog::event(event);

@@ -6,6 +6,7 @@
 #include "support/mainwindow_fixture.h"
 #include "support/typing.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -155,6 +156,9 @@ TEST_F(EntryDialogTest, AllEmptyIsRefusedAndOneBlankIsSaved) {
         EXPECT_EQ(fakes.prompter.messages[0].buttons, Prompter::OK);
         EXPECT_EQ(f.statusText(),
                   "Para poder guardar un registro, debe tener por lo menos un campo no vacío");
+        // Shown whole: the status bar keeps 6 pixels left and 12 right of its message.
+        EXPECT_LE(QFontMetrics(f.StatusBar1->font()).horizontalAdvance(f.statusText()),
+                  f.StatusBar1->width() - 18);
         EXPECT_FALSE(f.botonim->isEnabled());
         EXPECT_EQ(std::filesystem::file_size(personsFile()), 0u);
 
