@@ -2,7 +2,7 @@
 # Under a real window manager: the main window comes back where it was closed, start after
 # start, and the entry dialog and the problem window are centred on the main window's frame.
 # Usage: placement.sh PROGRAM. Exits 77 (skipped) when Xvfb or the window tools are missing.
-# TEVO_TEST_DISPLAY picks the X display number; otherwise the first free one from 99 up.
+# TEVO_XVFB_DISPLAY picks the X display number; otherwise the first free one from 99 up.
 set -euo pipefail
 for tool in xvfb-run Xvfb xauth openbox xdotool xwininfo xprop; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
@@ -16,7 +16,7 @@ mkdir -p "$work/app" "$work/config/tevosoft"
 printf '[ventana]\r\nleft=100\r\ntop=100\r\nfastcall=1\r\n' >"$work/app/inicio.ini"
 printf '[General]\nifttyuag=0\nisruning=0\n' >"$work/config/tevosoft/zuzovi2.conf"
 server=(-a)
-[ -n "${TEVO_TEST_DISPLAY:-}" ] && server=(-n "$TEVO_TEST_DISPLAY")
+[ -n "${TEVO_XVFB_DISPLAY:-}" ] && server=(-n "$TEVO_XVFB_DISPLAY")
 
 env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/config" \
     xvfb-run "${server[@]}" -s "-screen 0 1024x768x24" bash -c '
