@@ -27,7 +27,7 @@ void openbronswer(platform::Services& services, const QString& target) {
     auto path = localPathOf(target);
     if (!path) {
         // A web address or mailto: as typed; QUrl percent-encodes what needs it.
-        services.shell->openUrl(QUrl(target, QUrl::TolerantMode));
+        handOver(services, QUrl(target, QUrl::TolerantMode), target);
         return;
     }
     QString file = systemPath(*path);
@@ -39,7 +39,20 @@ void openbronswer(platform::Services& services, const QString& target) {
             platform::Prompter::Icon::Information, platform::Prompter::Yes);
         return;
     }
-    services.shell->openUrl(QUrl::fromLocalFile(file));
+    handOver(services, QUrl::fromLocalFile(file), target);
+}
+
+QString refusedText(const QString& shown) {
+    return "No se pudo abrir \"" + shown +
+           "\": no hay ningún programa en el sistema que pueda abrirlo.";
+}
+
+bool handOver(platform::Services& services, const QUrl& url, const QString& shown) {
+    if (services.shell->openUrl(url))
+        return true;
+    services.prompter->messageDialog(refusedText(shown), platform::Prompter::Icon::Error,
+                                     platform::Prompter::OK);
+    return false;
 }
 
 } // namespace comm

@@ -11,4 +11,11 @@ namespace comm {
 // is told where it was looked for. Any other target is handed over as it is.
 void openbronswer(platform::Services& services, const QString& target);
 
+// Hands a URL to the desktop; when no program takes it, says so in an error box naming
+// `shown`. Returns whether it was taken.
+bool handOver(platform::Services& services, const QUrl& url, const QString& shown);
+
+// The message of a hand-over that no program took.
+QString refusedText(const QString& shown);
+
 } // namespace comm

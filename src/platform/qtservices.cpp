@@ -1,6 +1,7 @@
 #include "platform/qtservices.h"
 
 #include "core/ioerror.h"
+#include "core/weblinks.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -127,6 +128,12 @@ int QtModalRunner::exec(QDialog* dialog) {
 
 bool QtShell::openUrl(const QUrl& url) {
     return QDesktopServices::openUrl(url);
+}
+
+bool QtTelephony::requestMakeCall(const QString& destination, const QString&, const QString&,
+                                  const QString&) {
+    QByteArray url = QByteArray::fromStdString(core::telUrl(destination.toStdString()));
+    return QDesktopServices::openUrl(QUrl::fromEncoded(url, QUrl::StrictMode));
 }
 
 namespace {

@@ -38,6 +38,13 @@ class QtShell : public Shell {
     bool openUrl(const QUrl& url) override;
 };
 
+// The request goes to the handler of tel: URLs; only the destination travels with it.
+class QtTelephony : public Telephony {
+  public:
+    bool requestMakeCall(const QString& destination, const QString& appName,
+                         const QString& calledParty, const QString& comment) override;
+};
+
 // The key "tevosoft/zuzovi2" of the user's native settings store, and a lock file beside it
 // in the user's configuration folder.
 class QtInstanceStore : public InstanceStore {
@@ -62,7 +69,10 @@ struct QtServices {
     QtModalRunner modal;
     QtShell shell;
     QtInstanceStore instance;
-    Services services() { return Services{&prompter, &fileDialogs, &modal, &shell, &instance}; }
+    QtTelephony telephony;
+    Services services() {
+        return Services{&prompter, &fileDialogs, &modal, &shell, &instance, &telephony};
+    }
 };
 
 } // namespace platform

@@ -60,6 +60,15 @@ class Shell {
     virtual bool openUrl(const QUrl& url) = 0;
 };
 
+// Hands a call request to the desktop's call manager, which places and ends the call itself.
+class Telephony {
+  public:
+    virtual ~Telephony() = default;
+    // One request; false when the desktop took it nowhere (no program dials for it).
+    virtual bool requestMakeCall(const QString& destination, const QString& appName,
+                                 const QString& calledParty, const QString& comment) = 0;
+};
+
 // The key that holds the single-instance flag and the first-run marker.
 class InstanceStore {
   public:
@@ -83,6 +92,7 @@ struct Services {
     ModalRunner* modal = nullptr;
     Shell* shell = nullptr;
     InstanceStore* instance = nullptr;
+    Telephony* telephony = nullptr;
 };
 
 } // namespace platform

@@ -109,9 +109,24 @@ class FakeModalRunner : public platform::ModalRunner {
 class FakeShell : public platform::Shell {
   public:
     std::vector<QUrl> opened;
+    bool accept = true; // false: the desktop has no program for the URL
     bool openUrl(const QUrl& url) override {
         opened.push_back(url);
-        return true;
+        return accept;
+    }
+};
+
+class FakeTelephony : public platform::Telephony {
+  public:
+    struct Call {
+        QString destination, appName, calledParty, comment;
+    };
+    std::vector<Call> calls;
+    bool accept = true;
+    bool requestMakeCall(const QString& destination, const QString& appName,
+                         const QString& calledParty, const QString& comment) override {
+        calls.push_back({destination, appName, calledParty, comment});
+        return accept;
     }
 };
 
@@ -138,10 +153,11 @@ struct FakeServices {
     FakeModalRunner modal;
     FakeShell shell;
     FakeInstanceStore instance;
+    FakeTelephony telephony;
 
     FakeServices();
     platform::Services services() {
-        return platform::Services{&prompter, &fileDialogs, &modal, &shell, &instance};
+        return platform::Services{&prompter, &fileDialogs, &modal, &shell, &instance, &telephony};
     }
 };
 
