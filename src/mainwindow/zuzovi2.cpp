@@ -201,7 +201,8 @@ void TForm1::buildDisplayArea(QWidget* area) {
     bimprimir = hintedButton(area, "bimprimir", "Impr...",
                              "Abre formulario para imprimir registro.", {6, row, 62, 24});
     bmarcar =
-        hintedButton(area, "bmarcar", "Marcar", "Marcar número telefónico.", {72, row, 62, 24});
+        hintedButton(area, "bmarcar", "Marcar",
+                     "Abre el cuadro de diálogos Marcar número telefónico", {72, row, 62, 24});
     bnuevo = hintedButton(area, "bnuevo", "Nuevo", "Permite ingresar un nuevo registro al archivo",
                           {138, row, 62, 24});
     bmodificar = hintedButton(area, "bmodificar", "Editar",
@@ -291,12 +292,11 @@ void TForm1::buildMenus() {
                      "Permite realizar algunas acciones, tales como marcar número, etc.");
     mmarcar = item(mAcciones, "mmarcar", "Marcar número...", "Marcar número telefónico.",
                    QKeySequence("Ctrl+T"));
-    menviarcorreo =
-        item(mAcciones, "menviarcorreo", "&Enviar correo...",
-             "Escribe un correo a la dirección del registro actual.", QKeySequence("Ctrl+Alt+M"));
+    menviarcorreo = item(mAcciones, "menviarcorreo", "&Enviar correo...",
+                         "Enviar un correo electrónico", QKeySequence("Ctrl+Alt+M"));
     Abrirexploradordeinternet1 =
         item(mAcciones, "Abrirexploradordeinternet1", "&Abrir navegador de internet",
-             "Abre el sitio web del registro actual.", QKeySequence("Ctrl+Alt+I"));
+             "Abrir navegador de Internet.", QKeySequence("Ctrl+Alt+I"));
     mAcciones->addSeparator();
     CrearPginaweb1 =
         item(mAcciones, "CrearPginaweb1", "Crear Página web (HTM)",
@@ -317,14 +317,22 @@ void TForm1::buildMenus() {
                          "Permite cambiar la configuración del programa", QKeySequence("Ctrl+O"));
 
     mAyuda = menu(this, "Ayuda1", "Ay&uda", "Ayuda, contactos, acerca de ...");
-    Contents1 = item(mAyuda, "Contents1", "&Uso de Tevo Riviva 2.0", "Muestra la ayuda.",
-                     QKeySequence("F1"));
-    mwebtevo = item(mAyuda, "mwebtevo", "&Sitio web de Tevo Riviva",
-                    "Visita el sitio web de Tevo Riviva.");
+    Contents1 = item(mAyuda, "Contents1", "&Uso de Tevo Riviva 2.0",
+                     "Abre la ayuda de Tevo Riviva 2.0", QKeySequence("F1"));
+    Hacerunadonacin1 = item(mAyuda, "Hacerunadonacin1", "Hacer una donación ;) ",
+                            "Dona dinero para permitir que el programa siga mejorando ;). Para "
+                            "las empresas es obligación.",
+                            QKeySequence("Ctrl+D"));
+    EnviarSugerencias1 = item(mAyuda, "EnviarSugerencias1", "Enviar Su&gerencias.",
+                              "Permite enviar sugerecias sobre el programa a Tevo Soft");
+    Suscribirse1 =
+        item(mAyuda, "Suscribirse1", "&Suscribirse", "Suscripción / Cancelar suscripción.");
+    SearchforHelpOn1 = item(mAyuda, "SearchforHelpOn1", "Página web Tevo Riviva 2.0",
+                            "Ir a la página web de Tevo Riviva 2, (Noticias, FAQ, etc)");
     mnuevaversion = item(mAyuda, "mnuevaversion", "&Buscar nueva versión.",
                          "Revisa si hay una nueva versión disponible para bajar.");
     mAyuda->addSeparator();
-    About1 = item(mAyuda, "About1", "&Acerca de Tevo Riviva 2.0.2", "Acerca de Tevo Riviva 2.");
+    About1 = item(mAyuda, "About1", "&Acerca de Tevo Riviva 2.0.2", "Acerca de Tevo Riviva 2.0");
 
     for (QMenu* m : {mArchivo, mEdicion, mBuscar, mIngresar, mAcciones, mOpciones, mAyuda})
         bar->addMenu(m);
@@ -369,6 +377,7 @@ void TForm1::connectCommands() {
         connect(field, &QLineEdit::customContextMenuRequested, this,
                 [this, field](const QPoint& at) { pmregistro->popup(field->mapToGlobal(at)); });
     }
+    connectCommCommands();
 }
 
 std::array<QLineEdit*, core::kSlotCount> TForm1::displayFields() const {
@@ -389,6 +398,8 @@ void TForm1::Exit1Click() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (auto* field = qobject_cast<QLineEdit*>(watched); field && displayFieldEvent(field, event))
+        return true;
     // The mouse wheel over the record browses the file, as over the scroll bar itself.
     if (event->type() == QEvent::Wheel && barra->isEnabled()) {
         QApplication::sendEvent(barra, event);

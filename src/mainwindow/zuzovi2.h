@@ -120,13 +120,34 @@ class TForm1 : public QMainWindow {
     QAction *mmarcar, *menviarcorreo, *Abrirexploradordeinternet1, *CrearPginaweb1,
         *CreararhivoTXT1;
     QAction *mvistarapida, *mautobuscar, *Configuracin1;
-    QAction *Contents1, *mwebtevo, *mnuevaversion, *About1;
+    QAction *Contents1, *mnuevaversion, *About1;
     // The display fields' context menu.
     QMenu* pmregistro;
     QAction *pmcopiar, *pmCopiartodosloscampos1, *pmEditar, *pmMarcar, *pmimprimir;
 
     std::array<QLineEdit*, core::kSlotCount> displayFields() const;
     std::array<QLabel*, core::kSlotCount> displayLabels() const;
+
+    // E-mail, web sites and the help commands.
+    void sendmail(const QString& address);
+    static bool ValidEmail(const QString& text);
+    bool isLinkField(const QLineEdit* field) const;
+    void Edit8Click(QLineEdit* field);
+    void Edit3MouseMove(QLineEdit* field);
+    void menviarcorreoClick();
+    void Abrirexploradordeinternet1Click();
+    void Contents1Click();
+    void Hacerunadonacin1Click();
+    void EnviarSugerencias1Click();
+    void Suscribirse1Click();
+    void SearchforHelpOn1Click();
+    void mnuevaversionClick();
+    void About1Click();
+    QAction *Hacerunadonacin1, *EnviarSugerencias1, *Suscribirse1, *SearchforHelpOn1;
+
+  public slots:
+    // Opens the dialer on the record in view (button "Marcar", the menu, the context menu).
+    void mmarcarClick();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -138,6 +159,9 @@ class TForm1 : public QMainWindow {
     void buildQuickViewBar(QWidget* area);
     void buildMenus();
     void connectCommands();
+    void connectCommCommands();
+    // Clicks, hints and plain-text tooltips of the display fields; true when consumed.
+    bool displayFieldEvent(QLineEdit* field, QEvent* event);
     void applyLinkStyle(QLineEdit* field, bool link);
     void checkDataFile(const QString& file, bool persons, bool& unusable);
     void enterNoWorkingFiles();

@@ -70,9 +70,9 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
                 {"&Empresa", "Ctrl+Alt+E",
                  "Muestra el formulario Ingresar registro de Organizacion (Empresa)."}});
     expectMenu(w.mAcciones,
-               {{"Marcar número...", "Ctrl+T", nullptr},
-                {"&Enviar correo...", "Ctrl+Alt+M", nullptr},
-                {"&Abrir navegador de internet", "Ctrl+Alt+I", nullptr},
+               {{"Marcar número...", "Ctrl+T", "Marcar número telefónico."},
+                {"&Enviar correo...", "Ctrl+Alt+M", "Enviar un correo electrónico"},
+                {"&Abrir navegador de internet", "Ctrl+Alt+I", "Abrir navegador de Internet."},
                 {"Crear Página web (HTM)", "",
                  "Permite crear una página web (HTM) con los registros del archivo en uso."},
                 {"Crear archivo de texto (TXT)", "",
@@ -82,11 +82,18 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
                 {"&Buscar registro al escribir", "Ctrl+B", nullptr},
                 {"&Preferencias ...", "Ctrl+O", "Permite cambiar la configuración del programa"}});
     EXPECT_TRUE(w.mautobuscar->isCheckable());
-    expectMenu(w.mAyuda, {{"&Uso de Tevo Riviva 2.0", "F1", nullptr},
-                          {"&Sitio web de Tevo Riviva", "", nullptr},
-                          {"&Buscar nueva versión.", "",
-                           "Revisa si hay una nueva versión disponible para bajar."},
-                          {"&Acerca de Tevo Riviva 2.0.2", "", nullptr}});
+    expectMenu(
+        w.mAyuda,
+        {{"&Uso de Tevo Riviva 2.0", "F1", "Abre la ayuda de Tevo Riviva 2.0"},
+         {"Hacer una donación ;) ", "Ctrl+D",
+          "Dona dinero para permitir que el programa siga mejorando ;). Para las "
+          "empresas es obligación."},
+         {"Enviar Su&gerencias.", "", "Permite enviar sugerecias sobre el programa a Tevo Soft"},
+         {"&Suscribirse", "", "Suscripción / Cancelar suscripción."},
+         {"Página web Tevo Riviva 2.0", "",
+          "Ir a la página web de Tevo Riviva 2, (Noticias, FAQ, etc)"},
+         {"&Buscar nueva versión.", "", "Revisa si hay una nueva versión disponible para bajar."},
+         {"&Acerca de Tevo Riviva 2.0.2", "", "Acerca de Tevo Riviva 2.0"}});
     expectMenu(w.pmregistro,
                {{"Copiar", "", "Copia el texto al portapapeles de windows"},
                 {"C&opiar todo los campos", "Ctrl+Alt+C", nullptr},
@@ -109,7 +116,7 @@ TEST_F(MainWindowTest, ButtonRowCaptionsAndHints) {
         {w.bmodificar, "Editar", "Permite modificar (editar) el contenido de este registro"},
         {w.beliminar, "Eliminar", "Elimina el registro que se ve en este momento."},
         {w.elboton, "Buscar", nullptr},
-        {w.bmarcar, "Marcar", nullptr},
+        {w.bmarcar, "Marcar", "Abre el cuadro de diálogos Marcar número telefónico"},
     };
     for (const auto& b : buttons) {
         EXPECT_EQ(b.button->text(), QString(b.caption));
