@@ -60,10 +60,9 @@ TForm8::TForm8(TForm1* mainWindow)
     Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label5 = placedLabel(soft, "Label5", "Tevo Soft © 2004. Todos los derechos reservados.",
                          {10, 94, 430, 18});
-    Label6 = placedLabel(
-        soft, "Label6",
-        "Programa gratuito: puede copiarlo y regalarlo, pero no venderlo ni modificarlo.",
-        {10, 112, 430, 18});
+    Label6 =
+        placedLabel(soft, "Label6", "Programa gratuito: se puede copiar y regalar, pero no vender.",
+                    {10, 112, 430, 18});
     Label4 = placedLabel(soft, "Label4", QString::fromStdString(std::string(core::kMakerContact)),
                          {10, 134, 260, 18});
     Label4->setToolTip("Escribir un correo a Tevo Soft");
@@ -89,6 +88,11 @@ TForm8::TForm8(TForm1* mainWindow)
     Label8 = placedLabel(thanks, "Label8",
                          "las cuales nos permitieron mejorar el desarrollo de este útil programa.",
                          {8, 24, 436, 18});
+    // The first line is long: a point smaller keeps both lines whole on the page.
+    QFont small = Label7->font();
+    small.setPointSizeF(small.pointSizeF() - 1);
+    Label7->setFont(small);
+    Label8->setFont(small);
     ListBox1 = new QListWidget(thanks);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setGeometry(8, 48, 432, 122);
