@@ -26,11 +26,12 @@ QString makerPage(const char* path, const char* query = "") {
     return QString::fromStdString(core::makerPage(path, query));
 }
 
-// A record's text as a tooltip: escaped, so that a stored "<b>" shows as typed.
+// A record's text as a tooltip: escaped, so that a stored "<b>" shows as typed, on one
+// line as a plain tooltip would be.
 QString plainTooltip(const QString& text) {
     if (text.isEmpty())
         return {};
-    return "<p style='white-space:pre-wrap'>" + text.toHtmlEscaped() + "</p>";
+    return "<p style='white-space:pre'>" + text.toHtmlEscaped() + "</p>";
 }
 
 } // namespace
