@@ -13,8 +13,11 @@ bool hasTag(const fs::path& file, std::int32_t wanted) {
     if (file.empty() || !fileio::exists(file) || fileio::isReadOnly(file))
         return false;
     fileio::File f = fileio::openReadWrite(file);
-    bool result = true; // a file of no records serves as either kind
-    if (f.size() / kRecordSize > 0) {
+    const std::uint64_t size = f.size();
+    // An empty file serves as either kind. Ours are always whole records, so a shorter file
+    // with bytes in it belongs to another program and must not be written over.
+    bool result = size == 0;
+    if (size >= kRecordSize) {
         RecordBytes record;
         f.readExactAt(0, record.data(), record.size());
         result = readTag(record.data()) == wanted;
@@ -48,6 +51,11 @@ bool esdepersonas(const fs::path& file) {
 
 bool esdeempresas(const fs::path& file) {
     return hasTag(file, kTagCompany);
+}
+
+bool sameFile(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    return !a.empty() && !b.empty() && fs::equivalent(a, b, ec) && !ec;
 }
 
 void createEmptyDataFile(const fs::path& file) {

@@ -17,9 +17,13 @@ std::int64_t recordCount(const fs::path& file);
 Record readRecord(const fs::path& file, std::int64_t n);
 
 // Whether the file can serve as a persons (tag 20) / companies (tag 1020) file: false for an
-// empty path, a missing or read-only file; true for a file of no records; else record 0's tag.
+// empty path, a missing or read-only file, and a non-empty file shorter than one record; true
+// for an empty file; else record 0's tag.
 bool esdepersonas(const fs::path& file);
 bool esdeempresas(const fs::path& file);
+
+// Whether both names lead to one existing file (links and other spellings included).
+bool sameFile(const fs::path& a, const fs::path& b);
 
 // Creates the file, or truncates it, to zero records.
 void createEmptyDataFile(const fs::path& file);

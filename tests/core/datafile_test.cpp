@@ -27,8 +27,8 @@ TEST(DataFile, RecognisesKindByFirstTag) {
         bool persons, companies;
     };
     const std::vector<Case> cases = {
-        {"", true, true},                     // empty file: either kind
-        {std::string(1635, 'x'), true, true}, // shorter than a record: no records
+        {"", true, true},                       // empty file: either kind
+        {std::string(1635, 'x'), false, false}, // not one of ours: never written over
         {bytesOf({tagged(20)}), true, false},
         {bytesOf({tagged(1020), tagged(20)}), false, true}, // only record 0 counts
         {bytesOf({tagged(0)}), false, false},

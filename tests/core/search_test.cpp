@@ -1,0 +1,92 @@
+#include "core/ioerror.h"
+#include "core/search.h"
+
+#include "records.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+using namespace core;
+using namespace testsupport;
+
+TEST(Search, MatcherReadsTheHaystackOnceWordByWord) {
+    struct Case {
+        const char* needle;
+        const char* haystack;
+        bool match;
+    } cases[] = {
+        {"AB", "AAB", false}, // the second A is not tried again as the word's start
+        {"AB", "ACAB", true},
+        {"JUAN PEREZ", "JUAN PEREZ", true},
+        {"JUAN PEREZ", "JUAN CARLOS PEREZ", true},
+        {"JUAN PEREZ", "JUANXPEREZ", true}, // the space takes up any one character
+        {"JUAN PEREZ", "PEREZ JUAN", false},
+        {"JUAN ", "JUAN PEREZ", true},
+        {"JUAN ", "JUAN", false},
+        {"ANA", "MARIANA", true},
+        {"ANA", "ANA", true},
+        {"ANA", "ana", false},
+        {"ANA", "", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(palabra(c.needle, c.haystack), c.match) << c.needle << " in " << c.haystack;
+
+    EXPECT_TRUE(busca("ANA", "", "MARIANA", "123"));
+    EXPECT_TRUE(busca("", "23", "MARIANA", "123"));
+    EXPECT_FALSE(busca("ANA", "9", "MARIANA", "123")); // both filled: both must match
+    EXPECT_FALSE(busca("", "", "MARIANA", "123"));
+}
+
+TEST(Search, SecondTextJoinsPhonesAndCapitalisesOnlyPlainLettersOfTheWebSite) {
+    Record p = personRecord("P", "45");
+    p.texts[person::Mobile] = "123";
+    p.texts[person::OtherPhone] = "9";
+    EXPECT_EQ(secondText(p, true), "451239");
+    EXPECT_TRUE(palabra("512", secondText(p, true)));
+    p.texts[person::Phone] = "555";
+    p.texts[person::Mobile] = "1";
+    EXPECT_FALSE(palabra("551", secondText(p, true)));
+
+    Record c = companyRecord("C", "ferreter\xed"
+                                  "a");
+    c.texts[company::WebSite] = "www.pe\xf1\xf3n.example";
+    const std::string second = secondText(c, false);
+    EXPECT_EQ(second, "ferreter\xed"
+                      "aWWW.PE\xf1\xf3N.EXAMPLE");
+    EXPECT_TRUE(palabra("WWW", second));
+    EXPECT_FALSE(palabra("PE\xd1", second)); // a capital accented letter is not its small one
+
+    // The raw-record form used by the scan gives the same texts.
+    std::string fromBytes;
+    secondText(encodeRecord(c).data(), false, fromBytes);
+    EXPECT_EQ(fromBytes, second);
+}
+
+TEST(Search, ScanCrossesBlocksAndKeepsTheLastTestWhenAReadFails) {
+    TempDir dir;
+    const auto file = dir / "p.dat";
+    std::vector<Record> records(600, personRecord("NADIE", "000"));
+    records[300] = personRecord("JUAN PEREZ", "777");
+    records[599] = personRecord("JUAN PEREZ", "888");
+    writeBytes(file, bytesOf(records));
+    fileio::File f = fileio::openReadWrite(file);
+
+    bool last = false;
+    std::int64_t count = 0;
+    EXPECT_EQ(findRecord(f, 0, true, "JUAN", "", last, &count), 300);
+    EXPECT_TRUE(last);
+    EXPECT_EQ(count, 600);
+    EXPECT_EQ(findRecord(f, 301, true, "JUAN", "88", last), 599);
+    EXPECT_EQ(findRecord(f, 300, true, "JUAN", "88", last), 599); // record 300 skipped: 777
+    EXPECT_EQ(findRecord(f, 600, true, "JUAN", "", last), -1);
+    EXPECT_TRUE(last); // nothing tested after the end
+    EXPECT_EQ(findRecord(f, 0, true, "ZZZ", "", last), -1);
+    EXPECT_FALSE(last);
+
+    // The first block is tested, the second read fails: the last test's outcome stays.
+    last = true;
+    fileio::setFaults({3, EIO, -1}); // size, first block, second block
+    EXPECT_THROW(findRecord(f, 0, true, "ZZZ", "", last), IoError);
+    fileio::clearFaults();
+    EXPECT_FALSE(last);
+}
