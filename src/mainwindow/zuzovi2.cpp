@@ -84,6 +84,8 @@ TForm1::TForm1(platform::Services services, const QString& programDir, QWidget* 
     setObjectName("Form1");
     buildUi();
     connectCommands();
+    connectSearch();
+    connectQuickView();
     FormCreate();
     // Placed before it is shown, so that the stored position is the frame's: a window the
     // desktop has not framed yet takes a move for its inside, and would creep at every start.
@@ -153,7 +155,8 @@ void TForm1::buildDisplayArea(QWidget* area) {
     for (auto* box : {cuadro1, cuadro2})
         connect(box, &platform::CpLineEdit::refused, this,
                 [this] { statusBar()->showMessage(platform::CpLineEdit::refusedText(), 4000); });
-    elboton = hintedButton(area, "elboton", "Buscar", "Buscar", {340, 42, 62, 42});
+    elboton = hintedButton(area, "elboton", "Buscar",
+                           "Presione este botón para buscar en el archivo.", {340, 42, 62, 42});
 
     Label3 = placedLabel(area, "Label3", "Resultados de la búsqueda:", {6, 88, 160, 16});
     resultado = placedLabel(area, "resultado", "Mueva barra desplazamiento", {168, 88, 210, 16});
@@ -308,9 +311,8 @@ void TForm1::buildMenus() {
     mOpciones = menu(this, "Opciones1", "Opciones", "Permite cambiar la configuración.");
     mvistarapida = item(mOpciones, "mvistarapida", "&Vista rápida",
                         "Muestra o oculta la tabla de Vista rápida.", QKeySequence("Ctrl+R"));
-    mautobuscar =
-        item(mOpciones, "mautobuscar", "&Buscar registro al escribir",
-             "Busca mientras escribe en los cuadros de búsqueda.", QKeySequence("Ctrl+B"));
+    mautobuscar = item(mOpciones, "mautobuscar", "&Buscar registro al escribir",
+                       "Busca registro automáticamente al escribir", QKeySequence("Ctrl+B"));
     mautobuscar->setCheckable(true);
     mautobuscar->setChecked(true);
     Configuracin1 = item(mOpciones, "Configuracin1", "&Preferencias ...",

@@ -17,6 +17,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QScrollBar;
+class QTimer;
 class QToolButton;
 
 namespace platform {
@@ -84,6 +85,27 @@ class TForm1 : public QMainWindow {
     void bNuevo2Click();
     void bmodificarClick();
 
+    // Search (zuzovi2_search.cpp).
+    void buscar();
+    void Escribe();
+    void elbotonClick();
+    void cuadro1KeyDown(int key);
+    void mautobuscarClick();
+    bool continuing() const { return siguiente_; }
+
+    // Quick-view bar (zuzovi2_quickview.cpp); slots count from 1.
+    void vrClick(int i) { vistarapida(i); }
+    void vistarapida(int i);
+    void mostrarfastcallClick();
+    void Opciones1Click();
+    void vr4MouseMove();
+    void Timer1Timer();
+
+    // The preferences dialog, on its "Archivos" or "Vista rápida" page.
+    void Configuracin1Click();
+    void Abrir1Click();
+    void Asignareventoalhacerclic1Click();
+
     // The reload after a change: FormShow, then the width remembered before.
     void refreshAfterChange(int savedWidth);
     // Sets the window's width (the window is not resizable by the user).
@@ -111,6 +133,9 @@ class TForm1 : public QMainWindow {
     QPushButton *bimprimir, *bmarcar, *bnuevo, *bmodificar, *beliminar, *mostrarfastcall;
     std::array<QPushButton*, 11> vr{};
     std::array<QLabel*, 11> textvr{};
+    QTimer* Timer1;
+    QMenu* mvrap;
+    QAction* Asignareventoalhacerclic1;
     QMenu *mArchivo, *mEdicion, *mRegistro, *mCompartir, *mBuscar, *mIngresar, *mAcciones,
         *mOpciones, *mAyuda;
     QAction *New1, *Abrir1, *ExportarTevoAgenda11, *SaveAs1, *Exit1;
@@ -162,6 +187,9 @@ class TForm1 : public QMainWindow {
     void connectCommCommands();
     // Clicks, hints and plain-text tooltips of the display fields; true when consumed.
     bool displayFieldEvent(QLineEdit* field, QEvent* event);
+    void connectSearch();
+    void connectQuickView();
+    void openPreferences(int page);
     void applyLinkStyle(QLineEdit* field, bool link);
     void checkDataFile(const QString& file, bool persons, bool& unusable);
     void enterNoWorkingFiles();
@@ -182,6 +210,8 @@ class TForm1 : public QMainWindow {
     bool companiesUnusable_ = false;
     bool quickViewVisible_ = false;
     bool terminate_ = false;
+    bool siguiente_ = false;    // the next search continues after the record in view
+    bool fillingBoxes_ = false; // the quick-view bar fills the boxes and searches once itself
     core::Record personBuffer_, companyBuffer_;
     core::Record shown_;
     std::array<QuickViewSlot, 11> slots_{};

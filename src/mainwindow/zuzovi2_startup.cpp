@@ -67,6 +67,7 @@ void TForm1::FormCreate() {
 
 void TForm1::FormShow() {
     // Step 1: the program directory is fixed at construction (--dir or the program's folder).
+    siguiente_ = false;
     auto settingsFile = toPath(settingsPath());
     if (core::fileio::isReadOnly(settingsFile)) {
         core::fileio::removeQuietly(settingsFile);

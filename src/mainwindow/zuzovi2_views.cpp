@@ -59,6 +59,7 @@ void TForm1::tipovista(bool persons) {
     } else {
         cuadro1->setEnabled(true);
         cuadro2->setEnabled(true);
+        cuadro1->setFocus(); // a name can be typed at once
         // The clamp of a smaller maximum shows that record at once.
         barra->setMaximum(static_cast<int>(std::min<std::int64_t>(count, INT_MAX)));
     }

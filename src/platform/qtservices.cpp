@@ -40,6 +40,7 @@ QMessageBox::Icon toQtIcon(Prompter::Icon icon) {
 int run(const QString& title, const QString& text, Prompter::Icon icon, int buttons) {
     QMessageBox box(toQtIcon(icon), title, text, QMessageBox::NoButton,
                     QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText); // names from records and files show as they are spelt
     struct Pair {
         int ours;
         QMessageBox::ButtonRole role;

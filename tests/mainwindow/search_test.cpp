@@ -1,0 +1,151 @@
+// Searching from the main window: while typing, with "Buscar"/"Siguiente" and Enter.
+#include "support/mainwindow_fixture.h"
+#include "support/typing.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace testsupport;
+
+namespace {
+
+const QString kAnother = "Presione este botón para buscar otro registro coincidente";
+const QString kSearch = "Presione este botón para buscar registro en el archivo.";
+
+std::vector<core::Record> people() {
+    auto p = personsNamed({"ANA MARIA", "BETO", "JUANA", "MARIANA"});
+    p[1].texts[core::person::Phone] = "45";
+    p[1].texts[core::person::Mobile] = "123";
+    p[2].texts[core::person::Phone] = "555";
+    p[2].texts[core::person::Mobile] = "1";
+    return p;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, TypingSearchesFreshThenSiguienteContinuesToTheEndOfFile) {
+    ordinaryStart(people());
+    TForm1& w = start();
+    EXPECT_EQ(w.focusWidget(), w.cuadro1);
+    EXPECT_EQ(w.elboton->toolTip(), "Presione este botón para buscar en el archivo.");
+    w.barra->setValue(2);
+
+    typeInto(w.cuadro1, "ana");
+    EXPECT_EQ(w.cuadro1->text(), "ANA");
+    EXPECT_EQ(w.getcurrentview(), 0);
+    EXPECT_EQ(w.resultado->text(), "Persona encontrada.");
+    EXPECT_TRUE(w.found->isVisibleTo(&w));
+    EXPECT_FALSE(w.nofound->isVisibleTo(&w));
+    EXPECT_EQ(w.elboton->text(), "Siguiente");
+    EXPECT_EQ(w.elboton->toolTip(), kAnother);
+
+    w.elbotonClick();
+    EXPECT_EQ(field(core::person::Name), "JUANA");
+    EXPECT_EQ(w.elboton->toolTip(), kAnother + ".");
+    QTest::keyClick(w.cuadro1, Qt::Key_Return); // Enter acts as the button
+    EXPECT_EQ(field(core::person::Name), "MARIANA");
+    EXPECT_TRUE(fakes.prompter.messages.empty());
+
+    w.elbotonClick();
+    ASSERT_EQ(fakes.prompter.messages.size(), 1u);
+    EXPECT_EQ(fakes.prompter.messages[0].text, "No se encontró otro registro coincidente");
+    EXPECT_EQ(fakes.prompter.messages[0].title, "Fin de archivo");
+    EXPECT_EQ(fakes.prompter.messages[0].buttons, platform::Prompter::OK);
+    EXPECT_EQ(w.resultado->text(), "No encontrado");
+    EXPECT_TRUE(w.nofound->isVisibleTo(&w));
+    EXPECT_EQ(w.elboton->text(), "Buscar");
+    EXPECT_EQ(w.elboton->toolTip(), kSearch);
+    EXPECT_EQ(w.getcurrentview(), 3); // the record in view stays
+    w.elbotonClick();                 // no wrap: starts again at record 0
+    EXPECT_EQ(w.getcurrentview(), 0);
+    EXPECT_TRUE(w.continuing());
+
+    // Typing in a box clears the continuation; with automatic search off nothing is searched.
+    w.mautobuscar->trigger();
+    EXPECT_FALSE(w.mautobuscar->isChecked());
+    typeInto(w.cuadro2, "5");
+    EXPECT_FALSE(w.continuing());
+    EXPECT_EQ(w.getcurrentview(), 0);
+    w.cuadro1->clear();
+    w.cuadro2->setText("512"); // Phone 45 and Mobile 123 are joined without a separator
+    w.elbotonClick();
+    EXPECT_EQ(field(core::person::Name), "BETO");
+    w.cuadro1->setText("ANA"); // both boxes: ANA MARIA matches box 1 only and is skipped
+    w.cuadro2->setText("555");
+    w.elbotonClick();
+    EXPECT_EQ(field(core::person::Name), "JUANA");
+    w.cuadro2->setText("551"); // 555 + 1: the third 5 is not tried again
+    w.elbotonClick();
+    EXPECT_EQ(w.resultado->text(), "No se encontró.");
+    EXPECT_EQ(fakes.prompter.messages.size(), 1u);
+
+    w.cuadro1->clear();
+    w.cuadro2->clear();
+    EXPECT_FALSE(w.elboton->isEnabled());
+    EXPECT_EQ(w.resultado->text(), "Mueva barra desplazamiento");
+}
+
+TEST_F(MainWindowTest, CompanySearchResultsAndTheBoxesBothFilled) {
+    auto companies = companiesNamed({"ACME", "BAZAR", "CASA"});
+    companies[0].texts[core::company::WebSite] = "www.acme.example";
+    companies[2].texts[core::company::WebSite] = "www.casa.example";
+    companies[2].texts[core::company::Business] = "FERRETERIA";
+    ordinaryStart(personsNamed({"ANA"}), companies);
+    TForm1& w = start();
+    w.SpeedButton6Click();
+
+    w.cuadro2->setText("WWW");
+    EXPECT_EQ(w.resultado->text(), "Se encontró empresa.");
+    EXPECT_EQ(w.elboton->toolTip(), kAnother);
+    w.elboton->setToolTip("hint before");
+    w.elbotonClick();
+    EXPECT_EQ(field(core::company::Name), "CASA");
+    EXPECT_EQ(w.elboton->toolTip(), "hint before"); // a continued company match leaves it
+    w.elbotonClick();
+    EXPECT_EQ(w.resultado->text(), "No se encontró empresa.");
+    EXPECT_EQ(fakes.prompter.texts(), QStringList{"No se encontró otro registro coincidente"});
+
+    w.cuadro1->setText("A");
+    w.cuadro2->setText("FERRETERIA"); // ACME and BAZAR match box 1 only
+    EXPECT_EQ(field(core::company::Name), "CASA");
+    w.cuadro1->setText("B");
+    EXPECT_EQ(w.resultado->text(), "No se encontró empresa.");
+    EXPECT_EQ(fakes.prompter.messages.size(), 1u); // a fresh miss asks nothing
+}
+
+TEST_F(MainWindowTest, SearchFailuresAndAStaleScrollRange) {
+    ordinaryStart(personsNamed({"ANA", "BETO"}), companiesNamed({"ACME"}));
+    TForm1& w = start();
+
+    // A file that grew behind the window's back: the match lies beyond the scroll range.
+    writePersons(personsNamed({"ANA", "BETO", "CARLA", "DANIEL", "ZOE"}));
+    w.cuadro1->setText("ZOE");
+    EXPECT_EQ(w.getcurrentview(), 4);
+    EXPECT_EQ(field(core::person::Name), "ZOE");
+    EXPECT_EQ(w.barra->maximum(), 5);
+
+    std::filesystem::remove(personsFile());
+    w.resultado->setText("antes");
+    w.cuadro1->setText("ANA");
+    ASSERT_EQ(fakes.prompter.messages.size(), 1u);
+    EXPECT_EQ(fakes.prompter.messages[0].text,
+              "No se puede acceder al archivo. Reinicie el programa. (CodErr: 110)");
+    EXPECT_EQ(fakes.prompter.messages[0].icon, platform::Prompter::Icon::Warning);
+    EXPECT_EQ(w.resultado->text(), "antes");
+
+    w.SpeedButton6Click();
+    std::filesystem::remove(companiesFile());
+    EXPECT_THROW(w.buscar(), core::IoError); // only the persons view reports its own box
+
+    // Without working files a change of a box says so and searches nothing.
+    notFirstRun();
+    fakes.prompter.answers = {platform::Prompter::No};
+    TForm1& broken = start();
+    broken.Escribe();
+    EXPECT_EQ(broken.resultado->text(), "Error: falta(n) archivo(s).");
+    EXPECT_TRUE(broken.nofound->isVisibleTo(&broken));
+    EXPECT_FALSE(broken.elboton->isEnabled());
+}
