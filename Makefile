@@ -20,8 +20,9 @@ test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target bench_rewrite
+	@cmake --build $(BUILD) -j $(JOBS) --target bench_rewrite bench_search
 	@$(BUILD)/bench/bench_rewrite 100000 5
+	@$(BUILD)/bench/bench_search 100000 11
 
 clean:
 	@rm -rf $(BUILD)

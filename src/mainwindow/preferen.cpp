@@ -87,7 +87,7 @@ QGroupBox* helpGroup(QWidget* page, QRect geometry, const QStringList& lines) {
     auto* group = new QGroupBox("Ayuda", page);
     group->setGeometry(geometry);
     for (int i = 0; i < lines.size(); ++i)
-        placedLabel(group, {}, lines[i], {10, 18 + i * 15, geometry.width() - 20, 15})
+        placedLabel(group, {}, lines[i], {10, 22 + i * 15, geometry.width() - 20, 15})
             ->setTextFormat(Qt::PlainText);
     return group;
 }
@@ -168,7 +168,7 @@ void TForm2::buildArchivos(QWidget* page) {
          "<> Para trabajar con un Nuevo Archivo (vacío, sin registros), presione el botón "
          "\"Crear ",
          "nuevo archivo\"."});
-    Label1 = new LinkLabel(help, "Label1", "Mas información ...", {10, 84, 200, 16},
+    Label1 = new LinkLabel(help, "Label1", "Mas información ...", {10, 88, 200, 16},
                            [this] { Label1Click(); });
 
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
@@ -278,7 +278,7 @@ void TForm2::buildVistaRapida(QWidget* page) {
          "el nombre completo de la persona.",
          "Marque la casilla, si la información que se buscará esta en archivo de "
          "Organizaciones"});
-    Label19 = new LinkLabel(help, "Label19", "Mas información ...", {10, 84, 200, 16},
+    Label19 = new LinkLabel(help, "Label19", "Mas información ...", {10, 88, 200, 16},
                             [this] { Label19Click(); });
 }
 
