@@ -97,6 +97,15 @@ TEST_F(MainWindowTest, ShownValuesPendingMethodAndCancel) {
     EXPECT_EQ(saved.readString("config", "tipocorreo", ""), "pigeon");
     EXPECT_EQ(saved.readInteger("config", "tfuente", 0), 4);
     EXPECT_EQ(saved.readInteger("config", "colores", 0), -1);
+
+    // A settings file that cannot be written stops the save; the dialog closes all the same.
+    const std::string kept = readBytes(iniFile());
+    makeReadOnly(iniFile());
+    withPreferences(w, fakes, [&](TForm2& d) {
+        EXPECT_THROW(d.botonguardarClick(), core::IoError);
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+    });
+    EXPECT_EQ(readBytes(iniFile()), kept);
 }
 
 TEST_F(MainWindowTest, ChoosingWorkingFilesRefusesWrongKindsAndOneFileForBoth) {

@@ -1,0 +1,30 @@
+// The real message boxes show names from records and files exactly as they are spelt.
+#include "platform/qtservices.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+TEST(QtPrompter, MessageTextsArePlainAndTheButtonPressedIsReturned) {
+    platform::QtPrompter prompter;
+    Qt::TextFormat format = Qt::AutoText;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                format = box->textFormat();
+                shown = box->text();
+                for (QAbstractButton* b : box->buttons())
+                    if (b->text() == "No")
+                        b->click();
+            }
+    });
+    const QString text = "El archivo <b>x</b>.dat No existe";
+    EXPECT_EQ(prompter.messageDialog(text, platform::Prompter::Icon::Error,
+                                     platform::Prompter::Yes | platform::Prompter::No),
+              platform::Prompter::No);
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(shown, text);
+}
