@@ -29,21 +29,22 @@ void withPreferences(TForm1& w, FakeServices& fakes, const std::function<void(TF
 
 TEST_F(MainWindowTest, UntouchedSaveOnAFreshInstallWritesEveryDefault) {
     ordinaryStart(personsNamed({"ANA"}));
+    const char* pages[] = {"index.htm", "archivo.htm", "action.htm", "buscar.htm"};
+    std::filesystem::create_directory(dir / "help");
+    for (const char* page : pages)
+        writeBytes(dir / "help" / page, "<html></html>");
     TForm1& w = start();
     const int width = w.width();
     std::filesystem::remove(iniFile());
     withPreferences(w, fakes, [&](TForm2& d) {
-        EXPECT_EQ(d.windowTitle(), "Preferencias de Tevo Riviva 2.0");
+        d.BitBtn1->click();
+        QTest::mouseClick(d.Label1, Qt::LeftButton);
+        d.Label11Click();
+        d.Label19Click();
         EXPECT_EQ(d.PageControl1->currentIndex(), TForm2::kPageArchivos);
-        QStringList tabs;
-        for (int i = 0; i < d.PageControl1->count(); ++i)
-            tabs << d.PageControl1->tabText(i);
-        EXPECT_EQ(tabs,
-                  QStringList({"Archivos", "Correo electrónico", "Página web", "Vista rápida"}));
         EXPECT_EQ(d.rutapersona1->text(), w.getrutap());
         EXPECT_EQ(d.dir_exe->text(), programDir());
         EXPECT_TRUE(d.RadioButton1->isChecked());
-        EXPECT_TRUE(d.botonguardar->isDefault());
         QTest::mouseClick(d.botonguardar, Qt::LeftButton);
         EXPECT_EQ(d.result(), QDialog::Accepted);
     });
@@ -59,6 +60,9 @@ TEST_F(MainWindowTest, UntouchedSaveOnAFreshInstallWritesEveryDefault) {
         EXPECT_NE(ini.find(section + keys), std::string::npos) << section;
     }
     EXPECT_EQ(w.width(), width); // the reload narrowed nothing
+    ASSERT_EQ(fakes.shell.opened.size(), 4u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(fakes.shell.opened[i].toLocalFile(), programDir() + "help/" + pages[i]);
 }
 
 TEST_F(MainWindowTest, ShownValuesPendingMethodAndCancel) {
@@ -72,9 +76,8 @@ TEST_F(MainWindowTest, ShownValuesPendingMethodAndCancel) {
         EXPECT_EQ(d.url->text(), "http://correo.example/");
         EXPECT_EQ(d.tfuente->value(), 4);
         EXPECT_EQ(d.colores->currentIndex(), -1);
-        EXPECT_EQ(d.r[1]->text(), "Doctor");
-        EXPECT_EQ(d.se[1]->text(), "GARCIA");
-        EXPECT_TRUE(d.c[1]->isChecked());
+        EXPECT_TRUE(d.r[1]->text() == "Doctor" && d.se[1]->text() == "GARCIA" &&
+                    d.c[1]->isChecked());
         typeInto(d.url, "x");
         EXPECT_TRUE(d.RadioButton2->isChecked());
         EXPECT_EQ(d.pendingMethod(), "web");
@@ -125,7 +128,6 @@ TEST_F(MainWindowTest, ChoosingWorkingFilesRefusesWrongKindsAndOneFileForBoth) {
         EXPECT_EQ(d.rutapersona1->text(), name("nuevo.dat"));
         d.Button3Click(); // the same file cannot hold the companies too
         EXPECT_EQ(d.rutaempresa1->text(), companies);
-        EXPECT_EQ(fakes.fileDialogs.openRuns.at(0).filter, "Archivo Tevo|*.dat");
 
         ASSERT_EQ(fakes.prompter.messages.size(), 4u);
         EXPECT_EQ(fakes.prompter.messages[0].text,
@@ -157,22 +159,4 @@ TEST_F(MainWindowTest, ChoosingWorkingFilesRefusesWrongKindsAndOneFileForBoth) {
     core::IniFile saved(iniFile());
     EXPECT_EQ(saved.readString("archivo", "persona", ""), platform::fromQ(name("persona1.dat")));
     EXPECT_EQ(saved.readString("archivo", "empresa", ""), platform::fromQ(companies));
-}
-
-TEST_F(MainWindowTest, PreferencesHelpLinks) {
-    ordinaryStart(personsNamed({"ANA"}));
-    const char* pages[] = {"index.htm", "archivo.htm", "action.htm", "buscar.htm"};
-    std::filesystem::create_directory(dir / "help");
-    for (const char* page : pages)
-        writeBytes(dir / "help" / page, "<html></html>");
-    TForm1& w = start();
-    withPreferences(w, fakes, [&](TForm2& d) {
-        d.BitBtn1->click();
-        QTest::mouseClick(d.Label1, Qt::LeftButton);
-        d.Label11Click();
-        d.Label19Click();
-    });
-    ASSERT_EQ(fakes.shell.opened.size(), 4u);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(fakes.shell.opened[i].toLocalFile(), programDir() + "help/" + pages[i]);
 }

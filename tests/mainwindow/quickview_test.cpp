@@ -6,12 +6,10 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 
 using namespace testsupport;
 using platform::Prompter;
@@ -130,29 +128,4 @@ TEST_F(MainWindowTest, BarShowsAndHidesInStepsAndStoresItsState) {
     EXPECT_EQ(w.mostrarfastcall->text(), ">>");
     EXPECT_EQ(w.mostrarfastcall->toolTip(), "Muestra la barra de Vista rápida");
     EXPECT_FALSE(core::IniFile(iniFile()).readBool("ventana", "fastcall", true));
-
-    // The notice: shown at first, gone at the tick, back with a movement over a button.
-    EXPECT_TRUE(w.Timer1->isActive());
-    EXPECT_EQ(w.Timer1->interval(), 500);
-    w.Timer1Timer();
-    EXPECT_FALSE(w.tmoveup->isVisibleTo(&w));
-    EXPECT_FALSE(w.Timer1->isActive());
-    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(w.vr[3], &move);
-    EXPECT_TRUE(w.tmoveup->isVisibleTo(&w));
-    EXPECT_TRUE(w.Timer1->isActive());
-}
-
-TEST_F(MainWindowTest, SlotsWithoutWorkingFilesReportError106) {
-    notFirstRun();
-    writeIni(slotsIni({{"ANA", false}}));
-    fakes.prompter.answers = {Prompter::No, Prompter::No};
-    TForm1& w = start();
-    fakes.prompter.messages.clear();
-    w.vrClick(1);
-    ASSERT_EQ(fakes.prompter.messages.size(), 1u);
-    EXPECT_EQ(fakes.prompter.messages[0].text, "No hay archivos de trabajos");
-    EXPECT_EQ(fakes.prompter.messages[0].title, "Error (Cod. 106)");
-    EXPECT_FALSE(w.mvistarapida->isEnabled());
 }

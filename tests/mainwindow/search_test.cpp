@@ -148,4 +148,7 @@ TEST_F(MainWindowTest, SearchFailuresAndAStaleScrollRange) {
     EXPECT_EQ(broken.resultado->text(), "Error: falta(n) archivo(s).");
     EXPECT_TRUE(broken.nofound->isVisibleTo(&broken));
     EXPECT_FALSE(broken.elboton->isEnabled());
+    broken.vrClick(1); // the quick-view bar too has no file to go to
+    EXPECT_EQ(fakes.prompter.messages.back().text, "No hay archivos de trabajos");
+    EXPECT_EQ(fakes.prompter.messages.back().title, "Error (Cod. 106)");
 }
