@@ -76,9 +76,11 @@ Prepared prepare(std::string bytes) {
     return out;
 }
 
+} // namespace
+
 // The settings as they are on disk at this moment. Multi-key mode lets a duplicated key read
 // as its first occurrence; a write replaces every occurrence.
-class Settings {
+class IniFile::Settings {
   public:
     explicit Settings(const fs::path& path) : ini_(false, true, false) {
         ini_.SetUnicode(false);
@@ -121,6 +123,8 @@ class Settings {
     std::string leading_;
     std::string trailing_;
 };
+
+namespace {
 
 // The file keeps the CR LF line ends of its platform of origin; LF alone becomes CR LF, a CR LF
 // stays as it is.
@@ -166,51 +170,84 @@ std::optional<int> parseInteger(std::string_view text) {
 
 // The stored value, or nothing when the key is absent. A settings file that exists but cannot
 // be read is an error naming the file, not a reason to fall back to defaults.
-std::optional<std::string> lookup(const fs::path& path, const std::string& section,
-                                  const std::string& key) {
+} // namespace
+
+// A settings file that exists but cannot be read is an error naming the file, not a reason to
+// fall back to defaults.
+std::unique_ptr<IniFile::Settings> IniFile::load(const fs::path& path) {
     try {
-        const Settings settings(path);
-        const char* value = settings.get(section, key);
-        if (!value)
-            return std::nullopt;
-        return std::string(value);
+        return std::make_unique<Settings>(path);
     } catch (const IoError& e) {
         throw IoError(e.errnum(), path.string());
     }
 }
 
-std::optional<int> lookupInteger(const fs::path& path, const std::string& section,
-                                 const std::string& key) {
-    const std::optional<std::string> value = lookup(path, section, key);
+// The stored value, or nothing when the key is absent.
+std::optional<std::string> IniFile::lookup(const std::string& section,
+                                           const std::string& key) const {
+    std::unique_ptr<Settings> fresh;
+    const Settings& settings = held_ ? *held_ : *(fresh = load(path_));
+    const char* value = settings.get(section, key);
+    if (!value)
+        return std::nullopt;
+    return std::string(value);
+}
+
+std::optional<int> IniFile::lookupInteger(const std::string& section,
+                                          const std::string& key) const {
+    const std::optional<std::string> value = lookup(section, key);
     return value ? parseInteger(*value) : std::nullopt;
 }
 
-} // namespace
+IniFile::IniFile(fs::path path) : path_(std::move(path)) {}
+
+IniFile::~IniFile() = default;
 
 std::string IniFile::readString(const std::string& section, const std::string& key,
                                 const std::string& fallback) const {
-    return lookup(path_, section, key).value_or(fallback);
+    return lookup(section, key).value_or(fallback);
 }
 
 int IniFile::readInteger(const std::string& section, const std::string& key, int fallback) const {
-    return lookupInteger(path_, section, key).value_or(fallback);
+    return lookupInteger(section, key).value_or(fallback);
 }
 
 bool IniFile::readBool(const std::string& section, const std::string& key, bool fallback) const {
-    const std::optional<int> value = lookupInteger(path_, section, key);
+    const std::optional<int> value = lookupInteger(section, key);
     return value ? *value != 0 : fallback;
 }
 
 void IniFile::writeString(const std::string& section, const std::string& key,
                           const std::string& value) {
+    if (held_) {
+        held_->set(section, key, value);
+        dirty_ = true;
+        return;
+    }
+    const std::unique_ptr<Settings> settings = load(path_);
+    settings->set(section, key, value);
+    save(*settings);
+}
+
+void IniFile::save(const Settings& settings) {
     try {
-        Settings settings(path_);
-        settings.set(section, key, value);
         fileio::replaceContents(path_, withCrLf(settings.text()));
     } catch (const IoError& e) {
         // A folder that refused the new file is named as what stopped the write.
         throw IoError(e.errnum(), e.context().empty() ? path_.string() : e.context());
     }
+}
+
+void IniFile::hold() {
+    held_ = load(path_);
+    dirty_ = false;
+}
+
+void IniFile::commit() {
+    std::unique_ptr<Settings> held = std::move(held_);
+    if (held && dirty_)
+        save(*held);
+    dirty_ = false;
 }
 
 void IniFile::writeInteger(const std::string& section, const std::string& key, int value) {

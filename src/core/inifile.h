@@ -1,9 +1,11 @@
 // The settings file "inicio.ini": key=value lines in Windows-1252, CR LF line ends, section and
-// key names matched without regard to case. Each call reads or writes the file anew, key by key;
-// other sections, keys and comments are kept.
+// key names matched without regard to case. Each call reads or writes the file anew, key by key,
+// unless the file is held; other sections, keys and comments are kept.
 #pragma once
 
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace core {
@@ -12,7 +14,8 @@ namespace fs = std::filesystem;
 
 class IniFile {
   public:
-    explicit IniFile(fs::path path) : path_(std::move(path)) {}
+    explicit IniFile(fs::path path);
+    ~IniFile();
 
     const fs::path& path() const { return path_; }
 
@@ -31,8 +34,22 @@ class IniFile {
     void writeInteger(const std::string& section, const std::string& key, int value);
     void writeBool(const std::string& section, const std::string& key, bool value);
 
+    // Reads the file once; until commit(), reads and writes work on that copy, so a block of
+    // settings costs one read and reaches the disk as one replacement: all of it or nothing.
+    void hold();
+    // Writes the held copy back in one replacement when anything was written, and lets go.
+    void commit();
+
   private:
+    class Settings;
+    static std::unique_ptr<Settings> load(const fs::path& path);
+    std::optional<std::string> lookup(const std::string& section, const std::string& key) const;
+    std::optional<int> lookupInteger(const std::string& section, const std::string& key) const;
+    void save(const Settings& settings);
+
     fs::path path_;
+    std::unique_ptr<Settings> held_;
+    bool dirty_ = false;
 };
 
 } // namespace core

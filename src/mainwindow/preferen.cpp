@@ -402,7 +402,7 @@ void TForm2::botonguardarClick() {
     try {
         save();
     } catch (const core::IoError&) {
-        // The keys written stay written; the dialog goes, the reload does not run.
+        // Nothing was written; the dialog goes, the reload does not run.
         accept();
         throw;
     }
@@ -411,7 +411,9 @@ void TForm2::botonguardarClick() {
 }
 
 void TForm2::save() {
+    // One replacement of the file for the whole dialog: all of it is saved, or none.
     core::IniFile ini(toPath(main_->settingsPath()));
+    ini.hold();
     ini.writeString("archivo", "persona", fromQ(rutapersona1->text()));
     ini.writeString("archivo", "empresa", fromQ(rutaempresa1->text()));
     ini.writeString("config", "urlcorreo", fromQ(url->text()));
@@ -425,6 +427,7 @@ void TForm2::save() {
         ini.writeString(section(i), "seek", fromQ(se[i]->text()));
     for (int i = 0; i < 11; ++i)
         ini.writeBool(section(i), "type", c[i]->isChecked());
+    ini.commit();
 }
 
 void TForm2::BitBtn3Click() {

@@ -75,6 +75,7 @@ void TForm1::FormShow() {
             "Archivo de inicio borrado. Se re-iniciarán algunos valores. (Código 200)");
     }
     core::IniFile ini(settingsFile);
+    ini.hold(); // every setting below from one read of the file
 
     bool firstRun;
     auto* store = services_.instance;
@@ -214,12 +215,14 @@ void TForm1::enterNoWorkingFiles() {
 
 void TForm1::saveinifile() {
     core::IniFile ini(toPath(settingsPath()));
+    ini.hold();
     ini.writeInteger("ventana", "left", x());
     ini.writeInteger("ventana", "top", y());
     ini.writeBool("ventana", "fastcall", quickViewVisible_);
     ini.writeBool("ventana", "ultimo", persons_);
     ini.writeInteger("ventana", "lastview", static_cast<int>(current_));
     ini.writeBool("config", "AutoSearch", mautobuscar->isChecked());
+    ini.commit();
 }
 
 void TForm1::FormClose() {

@@ -201,3 +201,36 @@ TEST_F(Ini, AFolderThatTakesNoNewFileGetsTheSettingsWrittenInPlace) {
     EXPECT_EQ(readBytes(path), "[ventana]\r\nleft=2\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
+
+TEST_F(Ini, AHeldBlockIsReadOnceAndWrittenInOneReplacementOrNotAtAll) {
+    writeBytes(path, "[ventana]\r\nleft=5\r\n");
+    std::vector<std::string> trace;
+    fileio::traceCalls(&trace);
+    ini.hold();
+    EXPECT_EQ(ini.readInteger("ventana", "left", 0), 5);
+    ini.writeInteger("ventana", "left", 7);
+    ini.writeBool("config", "AutoSearch", false);
+    EXPECT_EQ(ini.readInteger("ventana", "left", 0), 7); // reads see the block's own writes
+    EXPECT_EQ(readBytes(path), "[ventana]\r\nleft=5\r\n");
+    ini.commit();
+    fileio::traceCalls(nullptr);
+    // The same bytes as the two keys written one by one.
+    const auto single = dir / "uno.ini";
+    writeBytes(single, "[ventana]\r\nleft=5\r\n");
+    IniFile(single).writeInteger("ventana", "left", 7);
+    IniFile(single).writeBool("config", "AutoSearch", false);
+    EXPECT_EQ(readBytes(path), readBytes(single));
+    EXPECT_EQ(std::count_if(trace.begin(), trace.end(),
+                            [](const std::string& t) { return t.rfind("rename ", 0) == 0; }),
+              1);
+
+    // A block abandoned by a failing step leaves the file as it was.
+    const std::string before = readBytes(path);
+    ini.hold();
+    ini.writeInteger("ventana", "left", 9);
+    fileio::setFaults({3, EIO, -1});
+    EXPECT_THROW(ini.commit(), IoError);
+    fileio::clearFaults();
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_EQ(ini.readInteger("ventana", "left", 0), 7); // no longer held: read from the disk
+}
