@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <numeric>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -50,14 +51,54 @@ class BlockWriter {
     std::int64_t written_ = 0;
 };
 
+// The records to insert, in the order one insert after another would leave them: by name,
+// equal names in arrival order. Each is encoded only as it is written.
+class Batch {
+  public:
+    explicit Batch(const std::vector<Record>& records) : records_(records), order_(records.size()) {
+        names_.reserve(records.size());
+        for (const Record& r : records)
+            names_.push_back(std::string_view(r.texts[0]).substr(0, kSlots[0].capacity));
+        std::iota(order_.begin(), order_.end(), std::size_t{0});
+        std::stable_sort(order_.begin(), order_.end(), [this](std::size_t a, std::size_t b) {
+            return nameLess(names_[a], names_[b]);
+        });
+    }
+    bool done() const { return next_ == order_.size(); }
+    std::string_view nextName() const { return names_[order_[next_]]; }
+    // Whether the next record is the last of the batch in arrival order.
+    bool nextIsLast() const { return order_[next_] + 1 == records_.size(); }
+    void writeNext(BlockWriter& writer) {
+        encoded_ = encodeRecord(records_[order_[next_]]);
+        writer.add(encoded_.data());
+        ++next_;
+    }
+    std::int64_t written() const { return static_cast<std::int64_t>(next_); }
+
+  private:
+    const std::vector<Record>& records_;
+    std::vector<std::string_view> names_;
+    std::vector<std::size_t> order_;
+    std::size_t next_ = 0;
+    RecordBytes encoded_{};
+};
+
 // One pass over the data file: every record but `drop` is carried over as a writer stores it,
-// and `fresh` goes before the first carried record whose name is greater. Returns the record
-// number `fresh` received, or -1 without one.
+// and each batch record goes before the first carried record whose name is greater than its
+// own. Inserting the batch records one by one would put each of them exactly there, sorted
+// file or not: the records still waiting are those no earlier record was greater than. Returns
+// the record number the batch's last record received, or -1 without a batch.
 std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::File& out,
-                         const RecordBytes* fresh, std::int64_t drop) {
-    const std::string_view freshName = fresh ? nameOf(fresh->data()) : std::string_view{};
+                         Batch& batch, std::int64_t drop, const Progress& progress) {
     std::int64_t position = -1;
     BlockWriter writer(out);
+    const auto place = [&] {
+        if (batch.nextIsLast())
+            position = writer.count();
+        batch.writeNext(writer);
+        if (progress)
+            progress(batch.written());
+    };
     std::vector<unsigned char> block(kBlockBytes);
     for (std::uint64_t first = 0; first < count; first += kBlockRecords) {
         const std::uint64_t n = std::min<std::uint64_t>(kBlockRecords, count - first);
@@ -67,17 +108,13 @@ std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::
                 continue;
             unsigned char* record = block.data() + i * kRecordSize;
             normalizeRecord(record);
-            if (fresh && position < 0 && nameLess(freshName, nameOf(record))) {
-                position = writer.count();
-                writer.add(fresh->data());
-            }
+            while (!batch.done() && nameLess(batch.nextName(), nameOf(record)))
+                place();
             writer.add(record);
         }
     }
-    if (fresh && position < 0) {
-        position = writer.count();
-        writer.add(fresh->data());
-    }
+    while (!batch.done())
+        place();
     writer.finish();
     return position;
 }
@@ -117,8 +154,8 @@ void removeLeftoverTemp(const fs::path& dataFile) {
     }
 }
 
-RewriteResult rewriteDataFile(const fs::path& path, const std::optional<Record>& insert,
-                              std::int64_t drop, const Record* shown) {
+RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& inserts,
+                              std::int64_t drop, const Record* shown, const Progress& progress) {
     const fs::path file = fileio::resolveLink(path);
     // Rewriting the temporary file's own name would truncate the data before reading it.
     if (file.filename() == kTempFileName)
@@ -152,7 +189,7 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::optional<Record>&
     const bool drops = drop >= 0 && static_cast<std::uint64_t>(drop) < count;
 
     RewriteResult result;
-    if (!insert && !drops) {
+    if (inserts.empty() && !drops) {
         // Nothing to leave out and nothing to add: the file is not touched at all.
         if (existed) {
             try {
@@ -164,18 +201,16 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::optional<Record>&
         return result;
     }
 
-    std::optional<RecordBytes> fresh;
-    if (insert)
-        fresh = encodeRecord(*insert);
+    Batch batch(inserts);
 
     fileio::File out = fileio::createTruncate(temp);
     std::int64_t position = -1;
     try {
         if (existed)
             out.copyPermissionsFrom(file);
-        position = copyRecords(data, count, out, fresh ? &*fresh : nullptr, drops ? drop : -1);
+        position = copyRecords(data, count, out, batch, drops ? drop : -1, progress);
         out.flush();
-        const std::uint64_t expected = (count - (drops ? 1 : 0) + (fresh ? 1 : 0)) * kRecordSize;
+        const std::uint64_t expected = (count - (drops ? 1 : 0) + inserts.size()) * kRecordSize;
         if (out.size() != expected)
             throw IoError(EIO);
     } catch (...) {
@@ -208,6 +243,17 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::optional<Record>&
     fileio::syncDirectory(folder);
     result.position = position;
     return result;
+}
+
+RewriteResult rewriteDataFile(const fs::path& file, const std::optional<Record>& insert,
+                              std::int64_t drop, const Record* shown) {
+    return rewriteDataFile(file, insert ? std::vector<Record>{*insert} : std::vector<Record>{},
+                           drop, shown);
+}
+
+RewriteResult insertRecords(const fs::path& file, const std::vector<Record>& batch,
+                            const Progress& progress) {
+    return rewriteDataFile(file, batch, -1, nullptr, progress);
 }
 
 RewriteResult ingresardatos(const fs::path& file, const std::string& name,

@@ -5,6 +5,7 @@
 // reading the data file until the rename is flushed.
 #pragma once
 
+#include "core/progress.h"
 #include "core/record.h"
 
 #include <array>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace core {
 
@@ -50,6 +52,17 @@ inline constexpr std::int64_t kRecordChanged = -3;
 // folder is held; otherwise nothing is written and the failure is Changed.
 RewriteResult rewriteDataFile(const fs::path& file, const std::optional<Record>& insert,
                               std::int64_t drop, const Record* shown = nullptr);
+// The same rewrite with any number of records to insert: the file comes out byte for byte as
+// inserting them one after another would leave it, in one pass. The position is the record
+// number the batch's last record received (what the last of those inserts returns); the
+// progress hears how many batch records have been written.
+RewriteResult rewriteDataFile(const fs::path& file, const std::vector<Record>& inserts,
+                              std::int64_t drop, const Record* shown,
+                              const Progress& progress = {});
+
+// Inserts a batch of records (an import) in one rewrite.
+RewriteResult insertRecords(const fs::path& file, const std::vector<Record>& batch,
+                            const Progress& progress = {});
 
 // Removes a "tmpingre.tmp" that a rewrite which ended without finishing left beside the data
 // file; one that a running rewrite owns is left alone. Never fails.

@@ -4,6 +4,7 @@
 #include "core/datafile.h"
 #include "core/record.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,24 @@ inline std::vector<core::Record> companiesNamed(const std::vector<std::string>& 
     for (const auto& name : names)
         records.push_back(companyRecord(name, "rubro " + name));
     return records;
+}
+
+} // namespace testsupport
+
+namespace testsupport {
+
+// A file of the first version: 1506-byte records of six length-prefixed fields of 250 bytes.
+inline std::string version1Bytes(const std::vector<std::array<std::string, 6>>& records) {
+    std::string bytes;
+    for (const auto& fields : records) {
+        std::string raw(1506, '\0');
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            raw[i * 251] = static_cast<char>(fields[i].size());
+            raw.replace(i * 251 + 1, fields[i].size(), fields[i]);
+        }
+        bytes += raw;
+    }
+    return bytes;
 }
 
 } // namespace testsupport
