@@ -251,6 +251,13 @@ bool isReadOnly(const fs::path& path) {
     return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
 }
 
+bool sameFile(const fs::path& a, const fs::path& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 void rename(const fs::path& from, const fs::path& to) {
     countCall("rename", from, to);
     if (::rename(from.c_str(), to.c_str()) != 0)

@@ -60,6 +60,9 @@ File openReadOnly(const fs::path& path);
 bool exists(const fs::path& path);
 // True when the file exists and lacks its owner-write permission bit.
 bool isReadOnly(const fs::path& path);
+// Whether both names reach one existing file (links followed, as the file system sees it);
+// false when either is missing.
+bool sameFile(const fs::path& a, const fs::path& b);
 void rename(const fs::path& from, const fs::path& to); // atomic replace of `to`
 void remove(const fs::path& path);
 bool removeQuietly(const fs::path& path) noexcept;

@@ -248,7 +248,8 @@ void TForm1::buildMenus() {
     ExportarTevoAgenda11 = item(mArchivo, "ExportarTevoAgenda11", "&Importar desde Tevo Riviva 1",
                                 "Importar archivo creado en Tevo Riviva 1.0 a esta versión.");
     SaveAs1 = item(mArchivo, "SaveAs1", "Guardar C&omo ...",
-                   "Guarda una copia del archivo en uso con otro nombre.");
+                   "Permite guardar el archivo actual con otro nombre. Vea la ayuda para mas "
+                   "información.");
     mArchivo->addSeparator();
     Exit1 = item(mArchivo, "Exit1", "&Salir   (ALT+F4)", "Cierra el programa.");
 
@@ -269,13 +270,13 @@ void TForm1::buildMenus() {
         item(mRegistro, "mEliminar", "&Eliminar", "Elimina el registro que se ve actualmente");
     mImprimir = item(mRegistro, "mImprimir", "&Imprimir", "Permite Imprimir el registro actual",
                      QKeySequence("Ctrl+I"));
-    mCompartir =
-        menu(this, "Compartir1", "Compartir", "Comparte el registro actual con otro archivo.");
+    mCompartir = menu(this, "Compartir1", "Compartir",
+                      "Opciones de transferencias de registros entre archivos.");
     mEdicion->addMenu(mCompartir);
     mregistroennuevo = item(mCompartir, "mregistroennuevo", "Guardar en archivo nuevo",
-                            "Guarda el registro actual en un archivo nuevo.");
+                            "Permite guardar el actual registro en un nuevo archivo.");
     maderir = item(mCompartir, "maderir", "Adherir a un archivo existente",
-                   "Agrega el registro actual a un archivo existente.");
+                   "Permite adherir el actual registro a un archivo ya existente. ");
 
     mBuscar = menu(this, "Buscar1", "&Buscar", "Buscar registros");
     Personas1 = item(mBuscar, "Personas1", "&Personas", "Buscar o ver registros de personas.",
@@ -374,6 +375,10 @@ void TForm1::connectCommands() {
     connect(bmodificar, &QPushButton::clicked, this, &TForm1::bmodificarClick);
     connect(mModificar, &QAction::triggered, this, &TForm1::bmodificarClick);
     connect(pmEditar, &QAction::triggered, this, &TForm1::bmodificarClick);
+    connect(ExportarTevoAgenda11, &QAction::triggered, this, &TForm1::ExportarTevoAgenda11Click);
+    connect(SaveAs1, &QAction::triggered, this, &TForm1::SaveAs1Click);
+    connect(maderir, &QAction::triggered, this, &TForm1::maderirClick);
+    connect(mregistroennuevo, &QAction::triggered, this, &TForm1::mregistroennuevoClick);
     for (QLineEdit* field : displayFields()) {
         field->installEventFilter(this);
         connect(field, &QLineEdit::customContextMenuRequested, this,

@@ -106,6 +106,12 @@ class TForm1 : public QMainWindow {
     void Abrir1Click();
     void Asignareventoalhacerclic1Click();
 
+    // File operations: the import of version-1 files and the copying of records and files.
+    void ExportarTevoAgenda11Click();
+    void SaveAs1Click();
+    void maderirClick();
+    void mregistroennuevoClick();
+
     // The reload after a change: FormShow, then the width remembered before.
     void refreshAfterChange(int savedWidth);
     // Sets the window's width (the window is not resizable by the user).

@@ -48,12 +48,31 @@ bool sobreescribir(platform::Services& services, const QString& fileName) {
                Prompter::Icon::Warning, Prompter::Yes | Prompter::No) == Prompter::Yes;
 }
 
-QString newfile(platform::Services& services, QWidget* owner) {
+bool isOneOf(const QString& fileName, const QStringList& files) {
+    for (const QString& file : files)
+        if (core::fileio::sameFile(toPath(fileName), toPath(file)))
+            return true;
+    return false;
+}
+
+QString inUseText(const QString& fileName) {
+    return "El archivo " + fileName +
+           " está en uso como archivo de trabajo y no se puede reemplazar. Debe especificar un "
+           "nuevo archivo";
+}
+
+QString newfile(platform::Services& services, QWidget* owner, const QStringList& keep) {
     services.fileDialogs->save.title = "Nuevo Archivo Tevo Riviva.";
     auto chosen = services.fileDialogs->runSave(owner);
     if (!chosen)
         return {};
     QString name = withDataExtension(*chosen);
+    // Creating the file would empty it before anything was read from it.
+    if (isOneOf(name, keep)) {
+        services.prompter->messageBox(inUseText(name), "No se creó archivo nuevo",
+                                      Prompter::Icon::Error, Prompter::OK);
+        return {};
+    }
     if (!sobreescribir(services, name)) {
         services.prompter->messageDialog("No se creó archivo nuevo", Prompter::Icon::Information,
                                          Prompter::Yes);

@@ -4,14 +4,21 @@
 #include "platform/services.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
 namespace records {
 
 // Asks for a name and creates an empty data file there; the name, or empty when nothing was
-// created.
-QString newfile(platform::Services& services, QWidget* owner);
+// created. A name that reaches one of the files in `keep` (the working files) is refused with a
+// message before anything is asked or created.
+QString newfile(platform::Services& services, QWidget* owner, const QStringList& keep = {});
+
+// Whether the name reaches one of the files (links followed).
+bool isOneOf(const QString& fileName, const QStringList& files);
+// Why a command refuses to replace a file the program works with.
+QString inUseText(const QString& fileName);
 
 // True when the caller may create or replace the file.
 bool sobreescribir(platform::Services& services, const QString& fileName);

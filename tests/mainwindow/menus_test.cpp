@@ -51,7 +51,9 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
                             {"&Abrir", "", nullptr},
                             {"&Importar desde Tevo Riviva 1", "",
                              "Importar archivo creado en Tevo Riviva 1.0 a esta versión."},
-                            {"Guardar C&omo ...", "", nullptr},
+                            {"Guardar C&omo ...", "",
+                             "Permite guardar el archivo actual con otro nombre. Vea la ayuda para "
+                             "mas información."},
                             {"&Salir   (ALT+F4)", "", nullptr}});
     expectMenu(w.mEdicion, {{"Copiar todos los campos", "Ctrl+Alt+C", nullptr},
                             {"Pegar", "", nullptr},
@@ -61,8 +63,12 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
                              {"&Modificar / Editar...", "Ctrl+M", nullptr},
                              {"&Eliminar", "", "Elimina el registro que se ve actualmente"},
                              {"&Imprimir", "Ctrl+I", "Permite Imprimir el registro actual"}});
-    expectMenu(w.mCompartir, {{"Guardar en archivo nuevo", "", nullptr},
-                              {"Adherir a un archivo existente", "", nullptr}});
+    EXPECT_EQ(w.mCompartir->menuAction()->statusTip(),
+              "Opciones de transferencias de registros entre archivos.");
+    expectMenu(w.mCompartir, {{"Guardar en archivo nuevo", "",
+                               "Permite guardar el actual registro en un nuevo archivo."},
+                              {"Adherir a un archivo existente", "",
+                               "Permite adherir el actual registro a un archivo ya existente. "}});
     expectMenu(w.mBuscar, {{"&Personas", "Ctrl+P", "Buscar o ver registros de personas."},
                            {"Empresas", "Ctrl+E", "Buscar o ver registros de empresas"}});
     expectMenu(w.mIngresar,
