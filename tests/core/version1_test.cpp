@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace core;
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -61,6 +64,23 @@ TEST(BatchInsert, WritesByteForByteWhatSingleInsertsWrite) {
     writeBytes(dir / "x.dat", unsorted);
     EXPECT_EQ(insertRecords(dir / "x.dat", {}).position, -1);
     EXPECT_EQ(readBytes(dir / "x.dat"), unsorted);
+}
+
+TEST(BatchInsert, WaitsForTheFolderLikeEveryRewrite) {
+    TempDir dir;
+    const fs::path file = dir / "persona1.dat";
+    const std::string before = bytesOf(personsNamed({"ANA"}));
+    writeBytes(file, before);
+    std::thread merge;
+    {
+        const fileio::FolderLock other = fileio::lockFolder(dir.path());
+        ASSERT_TRUE(other.held());
+        merge = std::thread([&] { insertRecords(file, personsNamed({"BETO", "CARLA"})); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(readBytes(file), before);
+    }
+    merge.join();
+    EXPECT_EQ(namesIn(file), (std::vector<std::string>{"ANA", "BETO", "CARLA"}));
 }
 
 TEST(Version1, RecordsBecomeRecordsOfTheirKind) {
