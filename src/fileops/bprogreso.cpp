@@ -58,9 +58,11 @@ void TForm6::setPosition(std::int64_t done) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void TForm6::showEvent(QShowEvent* event) {
-    // Centre over the main window; the halving truncates toward zero.
-    move(main_->x() + (main_->width() - width()) / 2,
-         main_->y() + (main_->height() - height()) / 2);
-    QDialog::showEvent(event);
+void TForm6::setVisible(bool visible) {
+    // Centred over the main window before it appears, while a move still places the frame;
+    // the halving truncates toward zero.
+    if (visible && !isVisible())
+        move(main_->x() + (main_->width() - width()) / 2,
+             main_->y() + (main_->height() - height()) / 2);
+    QDialog::setVisible(visible);
 }

@@ -24,8 +24,7 @@ class TForm6 : public QDialog {
     // since the operation keeps the event loop from doing it.
     void setPosition(std::int64_t done);
 
-  protected:
-    void showEvent(QShowEvent* event) override;
+    void setVisible(bool visible) override;
 
   private:
     QWidget* main_;
