@@ -1,0 +1,159 @@
+// The text list and the web page of a data file, byte for byte.
+#include "core/exports.h"
+#include "core/fileio.h"
+#include "core/ioerror.h"
+
+#include "records.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+using namespace core;
+using namespace testsupport;
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0, end;
+    while ((end = bytes.find("\r\n", start)) != std::string::npos) {
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 2;
+    }
+    EXPECT_EQ(start, bytes.size()) << "text after the last CR LF";
+    return lines;
+}
+
+Record personOf(std::array<std::string, kSlotCount> texts) {
+    Record r;
+    r.texts = std::move(texts);
+    r.tag = kTagPerson;
+    return r;
+}
+
+const PageStyle kDefaultStyle{"3", "#006699", "#000000", "#CCFF66"};
+
+} // namespace
+
+TEST(TextList, PersonsAndCompaniesBlocksByteForByte) {
+    TempDir dir;
+    writeBytes(dir / "p.dat",
+               bytesOf({personOf({"ANA SOTO", "", "09 555 01 02", "", "", "", "", "", "vecina"}),
+                        personOf({}),
+                        personOf({"", "  ", "", "", "Calle \xD1u\xF1oa 5", "", "", "w", ""})}));
+    writeTextList(dir / "p.dat", true, dir / "out.txt");
+    EXPECT_EQ(readBytes(dir / "out.txt"), "Archivo TXT de Personas. Tevo Riviva 2.0\r\n"
+                                          "Presione F3 para buscar.\r\n"
+                                          "\r\n"
+                                          "1 Nombre: ANA SOTO\r\n"
+                                          "Tel. movil: 09 555 01 02\r\n"
+                                          "Inf adicio: vecina\r\n"
+                                          "\r\n"
+                                          "2 Nombre: \r\n"
+                                          "\r\n"
+                                          "3 Nombre: \r\n"
+                                          "Tel. fijo :   \r\n"
+                                          "Direcci\xF3n : Calle \xD1u\xF1oa 5\r\n"
+                                          "P\xE1gina web: w\r\n"
+                                          "\r\n");
+
+    Record full;
+    for (int i = 0; i < kSlotCount; ++i)
+        full.texts[i] = std::string(1, static_cast<char>('a' + i));
+    full.tag = kTagCompany;
+    writeBytes(dir / "e.dat", bytesOf({full}));
+    writeTextList(dir / "e.dat", false, dir / "out.txt");
+    EXPECT_EQ(readBytes(dir / "out.txt"), "Archivo TXT de Empresas. Tevo Riviva 2.0\r\n"
+                                          "Presione F3 para buscar.\r\n"
+                                          "\r\n"
+                                          "1 Nombre: a\r\n"
+                                          "Rubro/giro: b\r\n"
+                                          "Num. telef: c\r\n"
+                                          "Num Fax   : d\r\n"
+                                          "Sitio web : e\r\n"
+                                          "E-Mail    : f\r\n"
+                                          "Contactos : g\r\n"
+                                          "Direcci\xF3n : h\r\n"
+                                          "Inf adicio: i\r\n"
+                                          "\r\n");
+
+    writeBytes(dir / "empty.dat", "");
+    writeTextList(dir / "empty.dat", false, dir / "out.txt"); // replaces the longer list
+    EXPECT_EQ(readBytes(dir / "out.txt"),
+              "Archivo TXT de Empresas. Tevo Riviva 2.0\r\nPresione F3 para buscar.\r\n\r\n");
+}
+
+TEST(TextList, ReadOnlyDataFileIsRefusedAfterTheListIsCreated) {
+    TempDir dir;
+    writeBytes(dir / "p.dat", bytesOf({personRecord("ANA")}));
+    makeReadOnly(dir / "p.dat");
+    try {
+        writeTextList(dir / "p.dat", true, dir / "out.txt");
+        FAIL() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.errnum(), EACCES);
+    }
+    EXPECT_TRUE(fileio::exists(dir / "out.txt"));
+}
+
+TEST(WebPage, OpeningBlocksAndClosingOfBothKinds) {
+    TempDir dir;
+    writeBytes(dir / "p.dat",
+               bytesOf({personOf({"<b>x</b>", " ", "", "", "", "", "", "", "y&z"}), personOf({})}));
+    // A file name with markup and a character the code page lacks.
+    writeWebPage(dir / "p.dat", true, "/d/a&b<c>\xC3\xBC\xE2\x86\x92.dat", kDefaultStyle,
+                 dir / "out.htm");
+    auto lines = linesOf(readBytes(dir / "out.htm"));
+    ASSERT_EQ(lines.size(), 19u + 6 + 3 + 2);
+    EXPECT_EQ(lines[0],
+              "<html><head><title>Lista de registros de Personas: "
+              "/d/a&amp;b&lt;c&gt;\xFC&#8594;.dat</title><meta http-equiv=\"Content-Type\" "
+              "content=\"text/html; charset=iso-8859-1\">");
+    EXPECT_NE(lines[15].find("Lista obtenida del archivo de personas: &lt;/d/a&amp;b&lt;c&gt;"
+                             "\xFC&#8594;.dat&gt;"),
+              std::string::npos);
+    EXPECT_EQ(lines[18], "</tr>");
+    EXPECT_EQ(lines[19], "<tr bordercolor=\"#0099FF\"><td colspan=\"3\" height=\"46\"> <table "
+                         "width=\"100%\" border=\"0\" height=\"100%\"><font color=\"#000000\">");
+    EXPECT_EQ(lines[20], "<tr><td width=\"19%\"><font color=\"#000000\"size=\"3+\"><b>Nombre: </b>"
+                         "</td><td width=\"81%\"><font color=\"#CCFF66\"size=\"3+\"><b>&lt;b&gt;x"
+                         "&lt;/b&gt;</b> </td></tr>");
+    EXPECT_EQ(lines[21], "<tr><td width=\"19%\"><font color=\"#000000\"size=\"3+\">Tel\xE9"
+                         "fono fijo: </td><td width=\"81%\"><font color=\"#CCFF66\"size=\"3+\"> "
+                         " </td></tr>");
+    EXPECT_EQ(lines[22],
+              "<tr><td width=\"19%\"><font color=\"#000000\"size=\"3+\">Comentarios: "
+              "</td><td width=\"81%\"><font color=\"#CCFF66\"size=\"3+\">y&amp;z</td></tr>");
+    EXPECT_EQ(lines[23], "<td colspan=\"3\" height=\"46\">[ <a href=\"#top\">Subir</a> ]</td>");
+    EXPECT_EQ(lines[24], "</table></td></tr>");
+    EXPECT_EQ(lines[26], lines[23]); // the empty record: opening, "Subir", end
+    EXPECT_EQ(lines[27], lines[24]);
+    EXPECT_EQ(lines[28], "(*) Los campos sin contenido no se muestran.");
+    EXPECT_EQ(lines.back(), "</table></body></html>");
+
+    // The companies page: no font in the opening line, its own heading; "colores" = 1 and an
+    // empty font size.
+    Record notes = companyRecord("B");
+    notes.texts[company::Notes] = "n";
+    writeBytes(dir / "e.dat", bytesOf({notes}));
+    writeWebPage(dir / "e.dat", false, "/e.dat", {"", "#ffffff", "#000000", "#000000"},
+                 dir / "out.htm");
+    lines = linesOf(readBytes(dir / "out.htm"));
+    ASSERT_EQ(lines.size(), 19u + 5 + 2); // opening, name, notes, Subir, end
+    EXPECT_EQ(lines[0].substr(0, 64),
+              "<html><head><title>Lista de registros Organizaciones : /e.dat</t");
+    EXPECT_EQ(lines[1].substr(0, 32), "</head><body bgcolor=\"#ffffff\"><");
+    EXPECT_NE(lines[4].find("generada de Organizaciones</font>"), std::string::npos);
+    EXPECT_NE(lines[15].find("Lista obtenida del archivo de Organizaciones: &lt;/e.dat&gt;"),
+              std::string::npos);
+    EXPECT_EQ(lines[19], "<tr bordercolor=\"#0099FF\"><td colspan=\"3\" height=\"46\"> <table "
+                         "width=\"100%\" border=\"0\" height=\"100%\">");
+    EXPECT_EQ(lines[21], "<tr><td width=\"19%\"><font color=\"#000000\"size=\"+\">Comentarios: "
+                         "</td><td width=\"81%\"><font color=\"#000000\"size=\"+\">n</td></tr>");
+
+    writeBytes(dir / "empty.dat", "");
+    writeWebPage(dir / "empty.dat", true, "x", kDefaultStyle, dir / "out.htm");
+    EXPECT_EQ(linesOf(readBytes(dir / "out.htm")).size(), 21u);
+}
