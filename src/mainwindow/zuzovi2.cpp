@@ -255,9 +255,8 @@ void TForm1::buildMenus() {
 
     mEdicion = menu(this, "Edicion1", "&Edición", "Operaciones de edición.");
     mcopiar1 =
-        item(mEdicion, "mcopiar1", "Copiar todos los campos",
-             "Copia todos los campos del registro al portapapeles", QKeySequence("Ctrl+Alt+C"));
-    Pegar1 = item(mEdicion, "Pegar1", "Pegar", "Pega el texto del portapapeles");
+        item(mEdicion, "mcopiar1", "Copiar todos los campos", {}, QKeySequence("Ctrl+Alt+C"));
+    Pegar1 = item(mEdicion, "Pegar1", "Pegar", "Pega texto en cuadro Nombre");
     mEdicion->addSeparator();
     mRegistro = menu(this, "Registro1", "&Registro", "Operaciones con el registro actual.");
     mEdicion->addMenu(mRegistro);
@@ -382,9 +381,13 @@ void TForm1::connectCommands() {
     for (QLineEdit* field : displayFields()) {
         field->installEventFilter(this);
         connect(field, &QLineEdit::customContextMenuRequested, this,
-                [this, field](const QPoint& at) { pmregistro->popup(field->mapToGlobal(at)); });
+                [this, field](const QPoint& at) {
+                    Edit5ContextPopup(field);
+                    pmregistro->popup(field->mapToGlobal(at));
+                });
     }
     connectCommCommands();
+    connectOutputCommands();
 }
 
 std::array<QLineEdit*, core::kSlotCount> TForm1::displayFields() const {

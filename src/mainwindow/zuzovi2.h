@@ -19,12 +19,16 @@ class QPushButton;
 class QScrollBar;
 class QTimer;
 class QToolButton;
+class TForm3;
 
 namespace platform {
 class CpLineEdit;
 }
 namespace core {
 class IniFile;
+}
+namespace output {
+class ExportFiles;
 }
 
 struct QuickViewSlot {
@@ -176,6 +180,18 @@ class TForm1 : public QMainWindow {
     void About1Click();
     QAction *Hacerunadonacin1, *EnviarSugerencias1, *Suscribirse1, *SearchforHelpOn1;
 
+    // Output: the text list, the web page, the print sheet and the clipboard.
+    void CreararhivoTXT1Click();
+    void CrearPginaweb1Click();
+    void mImprimirClick();
+    TForm3* printSheet() const;
+    void mcopiar1Click();
+    void pmcopiarClick();
+    void Edit5ContextPopup(QLineEdit* field);
+    void pmregistroPopup();
+    void EditMenuClick();
+    void Pegar1Click();
+
   public slots:
     // Opens the dialer on the record in view (button "Marcar", the menu, the context menu).
     void mmarcarClick();
@@ -191,6 +207,7 @@ class TForm1 : public QMainWindow {
     void buildMenus();
     void connectCommands();
     void connectCommCommands();
+    void connectOutputCommands();
     // Clicks, hints and plain-text tooltips of the display fields; true when consumed.
     bool displayFieldEvent(QLineEdit* field, QEvent* event);
     void connectSearch();
@@ -224,4 +241,7 @@ class TForm1 : public QMainWindow {
     WebStyle webStyle_;
     QString mailMethod_, webMailAddress_;
     QPointer<TForm5> form5_;
+    QPointer<TForm3> form3_;
+    QLineEdit* rememberedField_ = nullptr; // where the context menu was opened last
+    output::ExportFiles* exports_ = nullptr;
 };

@@ -1,6 +1,7 @@
 // The real implementations of the desktop seams.
 #pragma once
 
+#include "platform/qtprinting.h"
 #include "platform/services.h"
 
 #include <memory>
@@ -70,8 +71,11 @@ struct QtServices {
     QtShell shell;
     QtInstanceStore instance;
     QtTelephony telephony;
+    QtTextViewer viewer;
+    QtPrintService printing;
     Services services() {
-        return Services{&prompter, &fileDialogs, &modal, &shell, &instance, &telephony};
+        return Services{&prompter, &fileDialogs, &modal,  &shell,
+                        &instance, &telephony,   &viewer, &printing};
     }
 };
 

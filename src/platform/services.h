@@ -7,6 +7,7 @@
 #include <optional>
 
 class QDialog;
+class QFont;
 class QWidget;
 
 namespace platform {
@@ -86,6 +87,31 @@ class InstanceStore {
     virtual bool claimInstance() = 0;
 };
 
+// Shows a text file with the desktop's viewer for it.
+class TextViewer {
+  public:
+    virtual ~TextViewer() = default;
+    // false when no program could be started for it.
+    virtual bool showTextFile(const QString& path) = 0;
+};
+
+// The print and font dialogs and the print job.
+class PrintService {
+  public:
+    struct Choice {
+        int copies = 1;
+        bool collate = false;
+    };
+    virtual ~PrintService() = default;
+    // The print dialog; the copies and collation asked for, nothing when cancelled. The job
+    // itself prints one copy: the caller repeats the text for more.
+    virtual std::optional<Choice> choosePrinter(QWidget* owner) = 0;
+    // One job on the printer chosen last. Throws core::IoError when the job fails.
+    virtual void printText(const QString& text, const QFont& font) = 0;
+    // The font dialog opened with `current`; the chosen font, nothing when cancelled.
+    virtual std::optional<QFont> chooseFont(const QFont& current, QWidget* owner) = 0;
+};
+
 struct Services {
     Prompter* prompter = nullptr;
     FileDialogs* fileDialogs = nullptr;
@@ -93,6 +119,8 @@ struct Services {
     Shell* shell = nullptr;
     InstanceStore* instance = nullptr;
     Telephony* telephony = nullptr;
+    TextViewer* viewer = nullptr;
+    PrintService* printing = nullptr;
 };
 
 } // namespace platform

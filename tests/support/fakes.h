@@ -4,6 +4,7 @@
 #include "platform/services.h"
 
 #include <QDialog>
+#include <QFont>
 #include <QStringList>
 #include <deque>
 #include <functional>
@@ -147,6 +148,51 @@ class FakeInstanceStore : public platform::InstanceStore {
     bool claimInstance() override { return lockFree; }
 };
 
+class FakeTextViewer : public platform::TextViewer {
+  public:
+    std::vector<QString> shown;
+    bool accept = true;
+    bool showTextFile(const QString& path) override {
+        shown.push_back(path);
+        return accept;
+    }
+};
+
+// Cancels both dialogs unless told otherwise; keeps every job's text and font.
+class FakePrintService : public platform::PrintService {
+  public:
+    std::deque<std::optional<Choice>> printerAnswers;
+    std::deque<std::optional<QFont>> fontAnswers;
+    int printerRuns = 0;
+    std::vector<QFont> fontRuns; // the font each font dialog opened with
+    struct Job {
+        QString text;
+        QFont font;
+    };
+    std::vector<Job> jobs;
+
+    std::optional<Choice> choosePrinter(QWidget*) override {
+        ++printerRuns;
+        return next(printerAnswers);
+    }
+    void printText(const QString& text, const QFont& font) override {
+        jobs.push_back({text, font});
+    }
+    std::optional<QFont> chooseFont(const QFont& current, QWidget*) override {
+        fontRuns.push_back(current);
+        return next(fontAnswers);
+    }
+
+  private:
+    template <class T> static std::optional<T> next(std::deque<std::optional<T>>& answers) {
+        if (answers.empty())
+            return std::nullopt;
+        auto a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
 struct FakeServices {
     FakePrompter prompter;
     FakeFileDialogs fileDialogs;
@@ -154,10 +200,13 @@ struct FakeServices {
     FakeShell shell;
     FakeInstanceStore instance;
     FakeTelephony telephony;
+    FakeTextViewer viewer;
+    FakePrintService printing;
 
     FakeServices();
     platform::Services services() {
-        return platform::Services{&prompter, &fileDialogs, &modal, &shell, &instance, &telephony};
+        return platform::Services{&prompter, &fileDialogs, &modal,  &shell,
+                                  &instance, &telephony,   &viewer, &printing};
     }
 };
 
