@@ -58,7 +58,7 @@ std::string dumpDom(const std::string& browser, const std::filesystem::path& pag
                     const std::filesystem::path& work) {
     const auto out = work / "dom.txt";
     const std::string command =
-        "timeout 60 " + browser +
+        "timeout 40 " + browser +
         " --headless --no-sandbox --disable-gpu --disable-dev-shm-usage --no-first-run"
         " --user-data-dir=" +
         (work / "profile").string() + " --virtual-time-budget=5000 --dump-dom 'file://" +
