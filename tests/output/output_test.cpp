@@ -204,9 +204,15 @@ TEST_F(MainWindowTest, ClipboardCopiesAndContextMenuFollowTheWindow) {
     EXPECT_EQ(w.cuadro1->text(), "SEÑAL Ÿ");
     ASSERT_EQ(changed.size(), 1);
     EXPECT_EQ(changed[0][0].toString(), "SEÑAL Ÿ");
+    EXPECT_TRUE(w.nofound->isVisibleTo(&w)) << "the search ran";
+    w.cuadro1->clear();
+    QApplication::clipboard()->setText("an");
+    w.Pegar1Click();
+    EXPECT_EQ(w.cuadro1->text(), "AN");
+    EXPECT_TRUE(w.found->isVisibleTo(&w));
     QApplication::clipboard()->setText("→");
     w.Pegar1Click();
-    EXPECT_EQ(w.cuadro1->text(), "SEÑAL Ÿ");
+    EXPECT_EQ(w.cuadro1->text(), "AN");
     w.cuadro1->clear();
     QApplication::clipboard()->setText(QString(300, 'x'));
     w.Pegar1Click();
