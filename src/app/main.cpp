@@ -2,23 +2,39 @@
 #include "mainwindow/zuzovi2.h"
 #include "platform/application.h"
 #include "platform/qtservices.h"
+#include "platform/unattended.h"
 #include "records/archivos.h"
+
+#include <QStandardPaths>
 
 int main(int argc, char** argv) {
     platform::Application app(argc, argv);
     Q_INIT_RESOURCE(resources);
     platform::QtServices real;
-    app.setPrompter(&real.prompter);
+    platform::Services services = real.services();
+    // --unattended: start-up answers its own questions, then the program closes as on Alt+F4.
+    platform::UnattendedPrompter answering;
+    const bool unattended = app.arguments().contains("--unattended");
+    if (unattended)
+        services.prompter = &answering;
+    app.setPrompter(services.prompter);
     records::initFileDialogs(real.fileDialogs);
-    QString dir = platform::programDirectory(app.arguments(), QApplication::applicationDirPath());
+    QString dir = platform::programDirectory(
+        app.arguments(), QApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     try {
-        TForm1 window(real.services(), dir);
+        TForm1 window(services, dir);
         if (window.terminateRequested())
             return 0;
+        if (unattended) {
+            platform::reportFolders(window.obtenercurrentdir());
+            window.close();
+            return 0;
+        }
         return app.exec();
     } catch (const std::exception& failure) {
         // A failure while the main window is created ends the program after its message.
-        platform::showFailure(real.prompter, failure);
+        platform::showFailure(*services.prompter, failure);
         return 1;
     }
 }

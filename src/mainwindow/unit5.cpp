@@ -2,6 +2,7 @@
 
 #include "comm/openbronswer.h"
 #include "mainwindow/zuzovi2.h"
+#include "platform/appfolders.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -92,5 +93,5 @@ void TForm5::AceptarClick() {
 void TForm5::MasinformacionClick() {
     auto* main = qobject_cast<TForm1*>(main_);
     QString dir = main ? main->obtenercurrentdir() : QString();
-    comm::openbronswer(services_, "file:///" + dir + "help\\archivo.htm");
+    comm::openbronswer(services_, platform::helpTarget(dir, "archivo.htm"));
 }

@@ -1,5 +1,6 @@
 #include "platform/application.h"
 
+#include "platform/appfolders.h"
 #include "platform/qtservices.h"
 
 #include <QDir>
@@ -15,6 +16,9 @@ void showFailure(Prompter& prompter, const std::exception& failure) {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(kProgramTitle);
+    // The user's data folder of an installed copy: ~/.local/share/tevosoft/Tevo Riviva 2.
+    setOrganizationName("tevosoft");
+    setDesktopFileName("tevoriviva");
     // The windows are laid out in pixels for a small dialog font.
     QFont small = font();
     small.setPointSize(8);
@@ -32,13 +36,16 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
-QString programDirectory(const QStringList& arguments, const QString& applicationDir) {
+QString programDirectory(const QStringList& arguments, const QString& applicationDir,
+                         const QString& userDataDir) {
     QString dir = applicationDir;
     int at = arguments.indexOf("--dir");
     if (at >= 0 && at + 1 < arguments.size())
         dir = arguments.at(at + 1);
     else if (!qEnvironmentVariableIsEmpty("TEVORIVIVA_DIR"))
         dir = qEnvironmentVariable("TEVORIVIVA_DIR");
+    else if (!userDataDir.isEmpty())
+        return chooseProgramFolder(applicationDir, userDataDir);
     dir = QFileInfo(dir).absoluteFilePath();
     if (!dir.endsWith('/'))
         dir += '/';

@@ -23,7 +23,9 @@ class Application : public QApplication {
 };
 
 // The program directory with its trailing separator: --dir PATH, else $TEVORIVIVA_DIR, else the
-// program file's folder.
-QString programDirectory(const QStringList& arguments, const QString& applicationDir);
+// program file's folder, or the user's data folder when given and the program file's folder
+// cannot hold the user's files (see chooseProgramFolder).
+QString programDirectory(const QStringList& arguments, const QString& applicationDir,
+                         const QString& userDataDir = {});
 
 } // namespace platform

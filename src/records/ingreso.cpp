@@ -2,6 +2,7 @@
 
 #include "comm/openbronswer.h"
 #include "mainwindow/zuzovi2.h"
+#include "platform/appfolders.h"
 #include "platform/cpedit.h"
 #include "platform/text.h"
 #include "platform/widgets.h"
@@ -208,7 +209,7 @@ void TForm4::BitBtn3Click() {
 }
 
 void TForm4::BitBtn1Click() {
-    comm::openbronswer(services_, "file:///" + main_->obtenercurrentdir() + "help\\registro.htm");
+    comm::openbronswer(services_, platform::helpTarget(main_->obtenercurrentdir(), "registro.htm"));
 }
 
 core::Record TForm4::recordFromFields() const {
