@@ -5,11 +5,16 @@
 #include "platform/unattended.h"
 #include "records/archivos.h"
 
+#include <QIcon>
 #include <QStandardPaths>
 
 int main(int argc, char** argv) {
     platform::Application app(argc, argv);
     Q_INIT_RESOURCE(resources);
+    QIcon icon;
+    for (int size : {32, 64, 256})
+        icon.addFile(QString(":/icons/tevoriviva-%1.png").arg(size));
+    app.setWindowIcon(icon);
     platform::QtServices real;
     platform::Services services = real.services();
     // --unattended: start-up answers its own questions, then the program closes as on Alt+F4.
