@@ -1,8 +1,11 @@
 # make run: set up, build and start the program.  make test: set up, build and run every test.
+# make install [PREFIX=/usr/local] [DESTDIR=...]: install as a desktop application.
+# make package: the Debian package (and a tarball) in the build folder, checked by lintian.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench clean install package
 
 deps:
 	@scripts/install-deps
@@ -24,6 +27,13 @@ bench: configure
 	@$(BUILD)/bench/bench_rewrite 100000 5
 	@$(BUILD)/bench/bench_search 100000 11
 	@$(BUILD)/bench/bench_import 100000 5
+
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	@cd $(BUILD) && cpack
+	@lintian --fail-on error $(BUILD)/tevoriviva_*.deb && echo "lintian: no errors"
 
 clean:
 	@rm -rf $(BUILD)
