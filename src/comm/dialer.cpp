@@ -1,6 +1,7 @@
 #include "comm/dialer.h"
 
 #include "comm/openbronswer.h"
+#include "platform/appfolders.h"
 #include "platform/widgets.h"
 
 #include <QLabel>
@@ -139,5 +140,5 @@ void TForm7::SpeedButton5Click() {
 }
 
 void TForm7::SpeedButton6Click() {
-    comm::openbronswer(services_, "file:///" + programDir_ + "help/action.htm");
+    comm::openbronswer(services_, platform::helpTarget(programDir_, "action.htm"));
 }

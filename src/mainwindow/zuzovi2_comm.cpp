@@ -8,6 +8,7 @@
 #include "comm/openbronswer.h"
 #include "core/email.h"
 #include "core/weblinks.h"
+#include "platform/appfolders.h"
 #include "platform/text.h"
 
 #include <QAction>
@@ -157,7 +158,7 @@ void TForm1::Abrirexploradordeinternet1Click() {
 }
 
 void TForm1::Contents1Click() {
-    comm::openbronswer(services_, "file:///" + programDir_ + "help\\index.htm");
+    comm::openbronswer(services_, platform::helpTarget(programDir_, "index.htm"));
 }
 
 void TForm1::Hacerunadonacin1Click() {
