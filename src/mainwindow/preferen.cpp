@@ -6,6 +6,7 @@
 #include "core/inifile.h"
 #include "core/ioerror.h"
 #include "mainwindow/zuzovi2.h"
+#include "platform/appfolders.h"
 #include "platform/cpedit.h"
 #include "platform/text.h"
 #include "platform/widgets.h"
@@ -435,18 +436,18 @@ void TForm2::BitBtn3Click() {
 }
 
 void TForm2::openHelp(const char* page) {
-    comm::openbronswer(services_, "file:///" + main_->obtenercurrentdir() + page);
+    comm::openbronswer(services_, platform::helpTarget(main_->obtenercurrentdir(), page));
 }
 
 void TForm2::BitBtn1Click() {
-    openHelp("help\\index.htm");
+    openHelp("index.htm");
 }
 void TForm2::Label1Click() {
-    openHelp("help\\archivo.htm");
+    openHelp("archivo.htm");
 }
 void TForm2::Label11Click() {
-    openHelp("help\\action.htm");
+    openHelp("action.htm");
 }
 void TForm2::Label19Click() {
-    openHelp("help\\buscar.htm");
+    openHelp("buscar.htm");
 }
