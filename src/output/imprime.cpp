@@ -1,6 +1,7 @@
 #include "output/imprime.h"
 
 #include "comm/openbronswer.h"
+#include "platform/appfolders.h"
 #include "platform/text.h"
 #include "platform/widgets.h"
 
@@ -148,7 +149,7 @@ void TForm3::SpeedButton3Click() {
 }
 
 void TForm3::SpeedButton4Click() {
-    comm::openbronswer(services_, "file:///" + programDir_ + "help/registro.htm");
+    comm::openbronswer(services_, platform::helpTarget(programDir_, "registro.htm"));
 }
 
 void TForm3::SpeedButton5Click() {
