@@ -1,6 +1,7 @@
 #include "core/cp1252.h"
 
 #include <array>
+#include <utility>
 
 namespace core {
 
@@ -55,6 +56,97 @@ std::string upperCp1252(std::string text) {
     for (char& c : text)
         c = static_cast<char>(upperCp1252(static_cast<unsigned char>(c)));
     return text;
+}
+
+} // namespace core
+
+namespace core {
+
+namespace {
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The code point of the sequence at `i` and its length; length 0 for a malformed sequence.
+std::pair<char32_t, std::size_t> decodeUtf8(std::string_view s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char b = byte(i);
+    if (b < 0x80)
+        return {b, 1};
+    std::size_t length = 0;
+    char32_t c = 0;
+    char32_t least = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2, c = b & 0x1F, least = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3, c = b & 0x0F, least = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4, c = b & 0x07, least = 0x10000;
+    } else {
+        return {0, 0};
+    }
+    if (i + length > s.size())
+        return {0, 0};
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return {0, 0};
+        c = (c << 6) | (byte(i + k) & 0x3F);
+    }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return {0, 0};
+    return {c, length};
+}
+
+} // namespace
+
+std::string cp1252ToUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (char c : text)
+        appendUtf8(out, cp1252ToUnicode(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string utf8ToCp1252(std::string_view text, std::int64_t& replaced) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto [c, length] = decodeUtf8(text, i);
+        const int byte = length == 0 ? -1 : unicodeToCp1252(c);
+        if (byte < 0) {
+            out += '?';
+            ++replaced;
+        } else {
+            out += static_cast<char>(byte);
+        }
+        i += length == 0 ? 1 : length;
+    }
+    return out;
+}
+
+bool isValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = decodeUtf8(text, i).second;
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
 }
 
 } // namespace core

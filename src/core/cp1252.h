@@ -1,7 +1,9 @@
 // Windows-1252, the single-byte character set of every stored text, and its upper-case rule.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace core {
 
@@ -16,5 +18,13 @@ int unicodeToCp1252(char32_t codePoint);
 // ("ÿ" becomes "Ÿ"), the byte itself otherwise ("ß" and "µ" stay).
 unsigned char upperCp1252(unsigned char byte);
 std::string upperCp1252(std::string text);
+
+// Windows-1252 bytes as UTF-8; every byte has its character, so nothing is lost.
+std::string cp1252ToUtf8(std::string_view text);
+// UTF-8 as Windows-1252 bytes. A character the code page cannot hold, and a byte that starts no
+// valid UTF-8 sequence, become "?"; `replaced` grows by one for each.
+std::string utf8ToCp1252(std::string_view text, std::int64_t& replaced);
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
+bool isValidUtf8(std::string_view text);
 
 } // namespace core

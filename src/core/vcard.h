@@ -1,0 +1,68 @@
+// vCard files as phones and mail programs write them (2.1, 3.0 and 4.0): a reader that is strict
+// about the card structure and lenient about the quirks of real writers, and the pieces of a
+// 3.0 writer. Values are UTF-8 here; the mapping to records converts them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core::vcard {
+
+struct Param {
+    std::string name;  // upper case; a bare parameter of 2.1 ("CELL") is a TYPE
+    std::string value; // as written, quotes removed
+};
+
+struct Property {
+    std::string name; // upper case, without its group ("item1.EMAIL" is EMAIL)
+    std::vector<Param> params;
+    // Quoted-printable and the character set decoded into UTF-8; backslash escapes still in.
+    std::string value;
+
+    // Whether one of its types is `type` (upper case), in any of the ways writers list them:
+    // TYPE=HOME,VOICE / TYPE=home;TYPE=voice / HOME;VOICE.
+    bool hasType(std::string_view type) const;
+};
+
+struct Card {
+    std::vector<Property> properties;
+};
+
+enum class ReadError {
+    None,
+    Empty,              // no bytes, or only blank lines
+    NotVCard,           // the text does not begin with BEGIN:VCARD
+    NulByte,            // a NUL byte: a binary file, or text in a wide encoding
+    LineTooLong,        // one line longer than kMaxLine
+    Unterminated,       // a card without its END:VCARD
+    BadQuotedPrintable, // "=" followed by something other than two hexadecimal digits
+};
+
+// Embedded photos run to a few hundred kilobytes; a line far longer is no card's.
+constexpr std::size_t kMaxLine = 8u << 20;
+
+struct ReadResult {
+    std::vector<Card> cards;
+    ReadError error = ReadError::None;
+    std::size_t line = 0; // the line (from 1) where the error was found
+};
+
+// Reads every card of the text. Photos, logos, sounds and keys are skipped unread.
+ReadResult parse(std::string_view text);
+
+// A text value with its escapes resolved: "\n" is a line break, "\," "\;" "\:" "\\" the
+// character itself; a backslash before anything else stays.
+std::string unescape(std::string_view raw);
+// The components of a structured value (N, ADR, ORG), split at unescaped ";", each unescaped.
+std::vector<std::string> components(std::string_view raw);
+
+// A text escaped for a 3.0 value: backslash, comma, semicolon and line breaks (CR LF, CR or LF
+// each become "\n").
+std::string escape(std::string_view utf8);
+// Appends one content line ("NAME;PARAMS:value") folded at 75 octets, never inside a UTF-8
+// character, continuation lines starting with a blank, and ended with CR LF.
+void appendFolded(std::string& out, std::string_view line);
+
+} // namespace core::vcard

@@ -1,0 +1,323 @@
+#include "core/vcardmap.h"
+
+#include "core/cp1252.h"
+#include "core/fileio.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace core {
+
+namespace {
+
+using vcard::Card;
+using vcard::Property;
+
+// The property that keeps the contact persons of a company; other programs show it as a field
+// of their own or not at all, and it brings the text back unchanged.
+constexpr const char* kContactsProperty = "X-TEVO-CONTACTOS";
+
+std::string join(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string out;
+    for (const std::string& part : parts) {
+        if (part.empty())
+            continue;
+        if (!out.empty())
+            out += separator;
+        out += part;
+    }
+    return out;
+}
+
+std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// Line breaks of a card are stored as the records' CR LF.
+std::string withCrLf(const std::string& text) {
+    return replaceAll(replaceAll(text, "\r\n", "\n"), "\n", "\r\n");
+}
+
+// A number written as a "tel:" address (4.0) is stored as the number.
+std::string telNumber(std::string text) {
+    if (text.size() >= 4 && (text[0] == 't' || text[0] == 'T') &&
+        (text[1] == 'e' || text[1] == 'E') && (text[2] == 'l' || text[2] == 'L') && text[3] == ':')
+        text.erase(0, 4);
+    return text;
+}
+
+enum class Line { Fixed, Mobile, Fax, Other };
+
+Line lineOf(const Property& tel) {
+    if (tel.hasType("FAX"))
+        return Line::Fax;
+    if (tel.hasType("CELL") || tel.hasType("MOBILE") || tel.hasType("IPHONE"))
+        return Line::Mobile;
+    for (const char* other :
+         {"PAGER", "OTHER", "CAR", "ISDN", "MODEM", "BBS", "VIDEO", "MSG", "TEXTPHONE", "TEXT"})
+        if (tel.hasType(other))
+            return Line::Other;
+    return Line::Fixed; // HOME, WORK, VOICE, MAIN or no type at all
+}
+
+// The postal address as one line: its parts from the post-office box to the country, those
+// with text, separated by ", "; the lines of a street joined the same way.
+std::string addressLine(const Property& adr) {
+    std::vector<std::string> parts = vcard::components(adr.value);
+    for (std::string& part : parts)
+        part = replaceAll(replaceAll(part, "\r\n", "\n"), "\n", ", ");
+    return join(parts, ", ");
+}
+
+// The name that N spells: prefix, given names, additional names, family names, suffix.
+std::string nameFromN(const Property& n) {
+    std::vector<std::string> c = vcard::components(n.value);
+    c.resize(5);
+    return join({c[3], c[1], c[2], c[0], c[4]}, " ");
+}
+
+struct CardTexts {
+    std::string fn, n, org, title, role, contacts, note;
+    std::vector<std::pair<Line, std::string>> tels;
+    std::vector<std::string> addresses, labels, emails, urls;
+};
+
+CardTexts gather(const Card& card) {
+    CardTexts t;
+    std::vector<std::string> notes;
+    for (const Property& p : card.properties) {
+        const std::string& name = p.name;
+        if (name == "FN" && t.fn.empty())
+            t.fn = withCrLf(vcard::unescape(p.value));
+        else if (name == "N" && t.n.empty())
+            t.n = nameFromN(p);
+        else if (name == "ORG" && t.org.empty())
+            t.org = join(vcard::components(p.value), ", ");
+        else if (name == "TITLE" && t.title.empty())
+            t.title = withCrLf(vcard::unescape(p.value));
+        else if (name == "ROLE" && t.role.empty())
+            t.role = withCrLf(vcard::unescape(p.value));
+        else if (name == kContactsProperty && t.contacts.empty())
+            t.contacts = withCrLf(vcard::unescape(p.value));
+        else if (name == "TEL")
+            t.tels.emplace_back(lineOf(p), telNumber(withCrLf(vcard::unescape(p.value))));
+        else if (name == "ADR")
+            t.addresses.push_back(addressLine(p));
+        else if (name == "LABEL")
+            t.labels.push_back(replaceAll(vcard::unescape(p.value), "\n", ", "));
+        else if (name == "EMAIL")
+            t.emails.push_back(vcard::unescape(p.value));
+        else if (name == "URL")
+            t.urls.push_back(vcard::unescape(p.value));
+        else if (name == "NOTE")
+            notes.push_back(withCrLf(vcard::unescape(p.value)));
+    }
+    t.note = join(notes, "\r\n");
+    if (t.addresses.empty())
+        t.addresses = t.labels;
+    return t;
+}
+
+std::vector<std::string> telsOf(const CardTexts& t, std::initializer_list<Line> lines) {
+    std::vector<std::string> out;
+    for (const auto& [line, number] : t.tels)
+        if (std::find(lines.begin(), lines.end(), line) != lines.end())
+            out.push_back(number);
+    return out;
+}
+
+std::vector<std::string> rest(const std::vector<std::string>& all) {
+    return all.size() > 1 ? std::vector<std::string>(all.begin() + 1, all.end())
+                          : std::vector<std::string>{};
+}
+
+std::array<std::string, kSlotCount> personTexts(const CardTexts& t) {
+    std::array<std::string, kSlotCount> s;
+    s[person::Name] = !t.fn.empty() ? t.fn : !t.n.empty() ? t.n : t.org;
+    // The first fixed and the first mobile number have their slots; every other number of the
+    // card, fax and pager included, goes to the third, in the card's order.
+    std::vector<std::string> others;
+    bool fixed = false, mobile = false;
+    for (const auto& [line, number] : t.tels) {
+        if (line == Line::Fixed && !fixed) {
+            s[person::Phone] = number, fixed = true;
+        } else if (line == Line::Mobile && !mobile) {
+            s[person::Mobile] = number, mobile = true;
+        } else {
+            others.push_back(number);
+        }
+    }
+    s[person::OtherPhone] = join(others, ", ");
+    s[person::Address] = join(t.addresses, " / ");
+    s[person::Email1] = t.emails.empty() ? std::string() : t.emails[0];
+    s[person::Email2] = join(rest(t.emails), ", ");
+    s[person::WebSite] = join(t.urls, ", ");
+    // A person's work has no slot of its own: it is kept among the notes.
+    std::vector<std::string> notes{t.note};
+    if (!t.title.empty())
+        notes.push_back("Cargo: " + t.title);
+    if (!t.org.empty() && t.org != s[person::Name])
+        notes.push_back("Organización: " + t.org);
+    s[person::Notes] = join(notes, "\r\n");
+    return s;
+}
+
+std::array<std::string, kSlotCount> companyTexts(const CardTexts& t) {
+    std::array<std::string, kSlotCount> s;
+    s[company::Name] = !t.org.empty() ? t.org : !t.fn.empty() ? t.fn : t.n;
+    s[company::Business] = t.role;
+    s[company::Phone] = join(telsOf(t, {Line::Fixed, Line::Mobile, Line::Other}), ", ");
+    s[company::Fax] = join(telsOf(t, {Line::Fax}), ", ");
+    s[company::WebSite] = join(t.urls, ", ");
+    s[company::Email] = join(t.emails, ", ");
+    if (!t.contacts.empty()) {
+        s[company::Contacts] = t.contacts;
+    } else {
+        // The card of a person who works there: that person is the company's contact.
+        const std::string person = !t.fn.empty() ? t.fn : t.n;
+        if (!person.empty() && person != s[company::Name])
+            s[company::Contacts] = t.title.empty() ? person : person + " (" + t.title + ")";
+    }
+    s[company::Address] = join(t.addresses, " / ");
+    s[company::Notes] = t.note;
+    return s;
+}
+
+void appendProperty(std::string& out, std::string_view nameAndParams, const std::string& text) {
+    std::string line(nameAndParams);
+    line += ':';
+    line += vcard::escape(cp1252ToUtf8(text));
+    vcard::appendFolded(out, line);
+}
+
+void appendIfAny(std::string& out, std::string_view nameAndParams, const std::string& text) {
+    if (!text.empty())
+        appendProperty(out, nameAndParams, text);
+}
+
+// A record's text as a component of a structured value: escaped, in UTF-8.
+std::string component(const std::string& text) {
+    return vcard::escape(cp1252ToUtf8(text));
+}
+
+std::string keyOf(const Record& record) {
+    std::string key;
+    for (const std::string& text : record.texts) {
+        const std::size_t length = std::min(text.size(), std::size_t{255});
+        key += static_cast<char>(length);
+        key.append(text, 0, length);
+    }
+    return key;
+}
+
+} // namespace
+
+Record recordFromCard(const Card& card, bool persons, CardLosses& losses) {
+    const CardTexts t = gather(card);
+    const auto texts = persons ? personTexts(t) : companyTexts(t);
+    Record record;
+    record.tag = persons ? kTagPerson : kTagCompany;
+    for (int i = 0; i < kSlotCount; ++i) {
+        std::string text = utf8ToCp1252(texts[i], losses.replaced);
+        if (i < 4)
+            text = upperCp1252(std::move(text));
+        if (text.size() > kSlots[i].capacity) {
+            text.resize(kSlots[i].capacity);
+            ++losses.cut;
+        }
+        record.texts[i] = std::move(text);
+    }
+    return record;
+}
+
+std::string cardFromRecord(const Record& record, bool persons) {
+    const auto& s = record.texts;
+    std::string out = "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+    // N and FN are required; the name is one text (name, surname, nickname), so all of it is
+    // the family part, which every program shows whole.
+    vcard::appendFolded(out, "N:" + component(s[0]) + ";;;;");
+    appendProperty(out, "FN", s[0]);
+    if (persons) {
+        appendIfAny(out, "TEL;TYPE=HOME,VOICE", s[person::Phone]);
+        appendIfAny(out, "TEL;TYPE=CELL,VOICE", s[person::Mobile]);
+        appendIfAny(out, "TEL;TYPE=OTHER,VOICE", s[person::OtherPhone]);
+        if (!s[person::Address].empty())
+            vcard::appendFolded(out, "ADR;TYPE=HOME:;;" + component(s[person::Address]) + ";;;;");
+        appendIfAny(out, "EMAIL;TYPE=INTERNET", s[person::Email1]);
+        appendIfAny(out, "EMAIL;TYPE=INTERNET", s[person::Email2]);
+        appendIfAny(out, "URL", s[person::WebSite]);
+        appendIfAny(out, "NOTE", s[person::Notes]);
+    } else {
+        vcard::appendFolded(out, "ORG:" + component(s[company::Name]));
+        // How phones and mail programs know to show the card as a company.
+        vcard::appendFolded(out, "X-ABShowAs:COMPANY");
+        appendIfAny(out, "ROLE", s[company::Business]);
+        appendIfAny(out, "TEL;TYPE=WORK,VOICE", s[company::Phone]);
+        appendIfAny(out, "TEL;TYPE=WORK,FAX", s[company::Fax]);
+        appendIfAny(out, "URL", s[company::WebSite]);
+        appendIfAny(out, "EMAIL;TYPE=INTERNET,WORK", s[company::Email]);
+        appendIfAny(out, kContactsProperty, s[company::Contacts]);
+        if (!s[company::Address].empty())
+            vcard::appendFolded(out, "ADR;TYPE=WORK:;;" + component(s[company::Address]) + ";;;;");
+        appendIfAny(out, "NOTE", s[company::Notes]);
+    }
+    out += "END:VCARD\r\n";
+    return out;
+}
+
+VCardFile readVCardFile(const fs::path& file, bool persons) {
+    VCardFile result;
+    vcard::ReadResult cards = vcard::parse(fileio::readAll(file));
+    result.error = cards.error;
+    result.line = cards.line;
+    result.records.reserve(cards.cards.size());
+    for (const Card& card : cards.cards)
+        result.records.push_back(recordFromCard(card, persons, result.losses));
+    return result;
+}
+
+void writeVCardFile(const fs::path& file, const std::vector<Record>& records, bool persons) {
+    std::string out;
+    out.reserve(records.size() * 256);
+    for (const Record& record : records)
+        out += cardFromRecord(record, persons);
+    fileio::replaceContents(file, out);
+}
+
+std::vector<Record> readAllRecords(const fs::path& dataFile) {
+    std::vector<Record> records;
+    if (!fileio::exists(dataFile))
+        return records;
+    const fileio::File file = fileio::openReadWrite(dataFile);
+    const std::uint64_t count = file.size() / kRecordSize;
+    records.reserve(count);
+    constexpr std::uint64_t kBlock = 641; // about 1 MiB
+    std::vector<unsigned char> block(kBlock * kRecordSize);
+    for (std::uint64_t first = 0; first < count; first += kBlock) {
+        const std::uint64_t n = std::min(kBlock, count - first);
+        file.readExactAt(first * kRecordSize, block.data(), n * kRecordSize);
+        for (std::uint64_t i = 0; i < n; ++i)
+            records.push_back(decodeRecord(block.data() + i * kRecordSize));
+    }
+    return records;
+}
+
+NewRecords newRecordsFor(const fs::path& dataFile, const std::vector<Record>& records) {
+    std::unordered_set<std::string> known;
+    for (const Record& record : readAllRecords(dataFile))
+        known.insert(keyOf(record));
+    NewRecords fresh;
+    fresh.records.reserve(records.size());
+    for (const Record& record : records) {
+        if (known.insert(keyOf(record)).second)
+            fresh.records.push_back(record);
+        else
+            ++fresh.present;
+    }
+    return fresh;
+}
+
+} // namespace core

@@ -1,0 +1,245 @@
+// vCard files in and out: cards as real programs write them, the round trip of records, what
+// the code page and the slots cannot take, bad input, and the duplicate rule of the import.
+#include "core/cp1252.h"
+#include "core/fileio.h"
+#include "core/rewrite.h"
+#include "core/vcardmap.h"
+
+#include "records.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+using namespace core;
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<Record> importText(const std::string& text, bool persons,
+                               CardLosses* losses = nullptr) {
+    const vcard::ReadResult read = vcard::parse(text);
+    EXPECT_EQ(read.error, vcard::ReadError::None) << "line " << read.line;
+    CardLosses own;
+    std::vector<Record> records;
+    for (const vcard::Card& card : read.cards)
+        records.push_back(recordFromCard(card, persons, losses ? *losses : own));
+    return records;
+}
+
+} // namespace
+
+TEST(VCardRead, CardsOfOldAndNewProgramsFillTheirSlots) {
+    // 2.1 of an old phone: quoted-printable with a soft break, a Latin-1 character set, bare
+    // types, a photo in unindented base64 lines, lower-case names.
+    const std::string v21 = "BEGIN:VCARD\r\n"
+                            "VERSION:2.1\r\n"
+                            "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:P=C3=A9rez;Jos=C3=A9;;;\r\n"
+                            "TEL;CELL:+34 600 111 222\r\n"
+                            "tel;home;voice:91 555 12 34\r\n"
+                            "TEL;FAX:91 555 99 99\r\n"
+                            "PHOTO;ENCODING=BASE64;TYPE=JPEG:/9j/4AAQSkZJRgABAQ\r\n"
+                            "AAAQABAAD/2wBDAAMCAgICAgMCAgIDAwMDBAYEBAQEBAgGBgUGCQgKCgkICQkKDA8M\r\n"
+                            "\r\n"
+                            "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=ISO-8859-1:Llamar ma=F1ana=\r\n"
+                            " temprano=0D=0Ay tarde\r\n"
+                            "ADR;HOME:;;Calle Mayor 1;Madrid;;28013;Espa\xF1"
+                            "a\r\n"
+                            "END:VCARD\r\n";
+    // 3.0 of a mail program: folded lines, grouped properties, TYPE lists, an indented photo, LF.
+    const std::string v30 =
+        "begin:vcard\n"
+        "version:3.0\n"
+        "FN:Ana Mar\xC3\xAD"
+        "a Su\xC3\xA1rez\n"
+        "N:Su\xC3\xA1rez;Ana;Mar\xC3\xAD"
+        "a;;\n"
+        "ORG:Acme\\, S.A.;Ventas\n"
+        "TITLE:Jefa\n"
+        "item1.EMAIL;type=INTERNET;type=pref:ana@acme.example\n"
+        "item1.X-ABLabel:_$!<Other>!$_\n"
+        "EMAIL;TYPE=INTERNET,HOME:ana@casa.example\n"
+        "EMAIL:tercera@x.example\n"
+        "TEL;TYPE=WORK,VOICE:1111\n"
+        "TEL;TYPE=WORK,VOICE:2222\n"
+        "TEL;TYPE=PAGER:3333\n"
+        "PHOTO;ENCODING=b;TYPE=JPEG:MIICajCCAdOgAwIBAgICBEUwDQYJKoZIhvcNAQEEBQAwdzEL\n"
+        " MAkGA1UEBhMCVVMxLDAqBgNVBAoTI05ldHNjYXBlIENvbW11bmljYXRpb25zIENvcnBvcmF0\n"
+        "URL:http://acme.ex\n"
+        " ample/ana\n"
+        "ADR;TYPE=WORK:;Piso 2;Gran V\xC3\xAD"
+        "a 5\\nEntrada B;Madrid;;28001;Espa\xC3\xB1"
+        "a\n"
+        "END:VCARD\n";
+    // 4.0: UTF-8 without CHARSET, an ORG-only card.
+    const std::string v40 = "BEGIN:VCARD\r\nVERSION:4.0\r\nORG:Talleres \xC3\x91u\xC3\xB1"
+                            "o\r\n"
+                            "TEL;VALUE=uri;TYPE=\"voice,cell\":tel:+34-600\r\nEND:VCARD\r\n";
+    const auto persons = importText(v21 + v30 + v40, true);
+    ASSERT_EQ(persons.size(), 3u);
+    const auto& jose = persons[0].texts;
+    EXPECT_EQ(jose[person::Name], "JOS\xC9 P\xC9REZ");
+    EXPECT_EQ(jose[person::Phone], "91 555 12 34");
+    EXPECT_EQ(jose[person::Mobile], "+34 600 111 222");
+    EXPECT_EQ(jose[person::OtherPhone], "91 555 99 99");
+    EXPECT_EQ(jose[person::Address], "Calle Mayor 1, Madrid, 28013, Espa\xF1"
+                                     "a");
+    EXPECT_EQ(jose[person::Notes], "Llamar ma\xF1"
+                                   "ana temprano\r\ny tarde");
+    const auto& ana = persons[1].texts;
+    EXPECT_EQ(ana[person::Name], "ANA MAR\xCD"
+                                 "A SU\xC1REZ");
+    EXPECT_EQ(ana[person::Phone], "1111");
+    EXPECT_EQ(ana[person::OtherPhone], "2222, 3333");
+    EXPECT_EQ(ana[person::Email1], "ana@acme.example");
+    EXPECT_EQ(ana[person::Email2], "ana@casa.example, tercera@x.example");
+    EXPECT_EQ(ana[person::WebSite], "http://acme.example/ana");
+    EXPECT_EQ(ana[person::Address], "Piso 2, Gran V\xED"
+                                    "a 5, Entrada B, Madrid, 28001, Espa\xF1"
+                                    "a");
+    EXPECT_EQ(ana[person::Notes], "Cargo: Jefa\r\nOrganizaci\xF3n: Acme, S.A., Ventas");
+    EXPECT_EQ(persons[2].texts[person::Name], "TALLERES \xD1U\xD1O");
+    EXPECT_EQ(persons[2].texts[person::Mobile], "+34-600");
+
+    // Into the companies file the organisation is the name and the person its contact.
+    const auto companies = importText(v21 + v30, false);
+    const auto& acme = companies[1].texts;
+    EXPECT_EQ(companies[1].tag, kTagCompany);
+    EXPECT_EQ(acme[company::Name], "ACME, S.A., VENTAS");
+    EXPECT_EQ(acme[company::Contacts], "Ana Mar\xED"
+                                       "a Su\xE1rez (Jefa)");
+    EXPECT_EQ(acme[company::Phone], "1111, 2222, 3333");
+    EXPECT_EQ(acme[company::Email], "ana@acme.example, ana@casa.example, tercera@x.example");
+    EXPECT_EQ(companies[0].texts[company::Fax], "91 555 99 99");
+    EXPECT_EQ(companies[0].texts[company::Phone], "+34 600 111 222, 91 555 12 34");
+}
+
+TEST(VCardWrite, RecordsComeBackWithTheSameNineTexts) {
+    std::string every; // every byte a text may hold, from the blank up
+    for (int b = 0x20; b <= 0xFF; ++b)
+        every += static_cast<char>(b);
+    Record p;
+    p.tag = kTagPerson;
+    p.texts = {"P\xC9REZ, JOS\xC9; \"PEPE\"",
+               "91\\555",
+               "600;111",
+               "",
+               "Calle \xD1u\xF1o 3, 2\xBA",
+               "pepe@x.example",
+               "a@x.example, b@x.example",
+               "http://x.example/a,b",
+               every};
+    p.texts[person::Notes] = "Primera l\xEDnea\r\nsegunda; con \\ y , fin";
+    Record everyNote = p;
+    everyNote.texts[person::Notes] = every;
+    Record c;
+    c.tag = kTagCompany;
+    c.texts = {"TALLERES \xD1U\xD1O S.A.",
+               "MEC\xC1NICA; PINTURA",
+               "91 1",
+               "91 2",
+               "www.t.example",
+               "t@t.example",
+               "Juan (jefe), Ana",
+               "Pol\xEDgono 4\\B",
+               "Nota\r\n\x80 y \x9F"};
+
+    for (const auto& [record, persons] :
+         {std::pair{p, true}, std::pair{everyNote, true}, std::pair{c, false}}) {
+        const std::string card = cardFromRecord(record, persons);
+        // 3.0, CR LF, folded at 75 octets, never inside a character.
+        std::size_t start = 0;
+        for (std::size_t end; (end = card.find("\r\n", start)) != std::string::npos;
+             start = end + 2) {
+            const std::string line = card.substr(start, end - start);
+            EXPECT_LE(line.size(), 75u) << line;
+            EXPECT_TRUE(isValidUtf8(line)) << line;
+            EXPECT_EQ(line.find('\n'), std::string::npos);
+        }
+        EXPECT_EQ(start, card.size());
+        EXPECT_EQ(card.rfind("BEGIN:VCARD\r\nVERSION:3.0\r\nN:", 0), 0u);
+        EXPECT_NE(card.find("\r\nFN:"), std::string::npos);
+        EXPECT_EQ(card.find("\r\nORG:") != std::string::npos, !persons);
+        EXPECT_EQ(card.find("\r\nX-ABShowAs:COMPANY\r\n") != std::string::npos, !persons);
+        CardLosses losses;
+        const auto back = importText(card, persons, &losses);
+        ASSERT_EQ(back.size(), 1u);
+        EXPECT_EQ(back[0], record);
+        EXPECT_EQ(losses.cut + losses.replaced, 0);
+    }
+}
+
+TEST(VCardRead, CountsWhatTheSlotsAndTheCodePageCannotTake) {
+    // Greek and an emoji beside the euro, which 1252 holds, a name over 255 characters, and a
+    // 2.1 card declared UTF-8.
+    const std::string text = "BEGIN:VCARD\nVERSION:3.0\nFN:" + std::string(300, 'a') +
+                             "\nNOTE:\xCE\xA9mega \xF0\x9F\x98\x80 \xE2\x82\xAC\nEND:VCARD\n"
+                             "BEGIN:VCARD\nVERSION:2.1\nFN;CHARSET=UTF-8:Jos\xC3\xA9\nEND:VCARD\n";
+    CardLosses losses;
+    const auto records = importText(text, true, &losses);
+    EXPECT_EQ(records[0].texts[person::Name], std::string(255, 'A'));
+    EXPECT_EQ(records[0].texts[person::Notes], "?mega ? \x80");
+    EXPECT_EQ(records[1].texts[person::Name], "JOS\xC9");
+    EXPECT_EQ(losses.cut, 1);
+    EXPECT_EQ(losses.replaced, 2);
+}
+
+TEST(VCardRead, BadInputIsRefusedWithItsReason) {
+    using E = vcard::ReadError;
+    const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nEND:VCARD\r\n";
+    const std::vector<std::pair<std::string, E>> cases = {
+        {"", E::Empty},
+        {"\r\n \r\n", E::Empty},
+        {"Nombre;Tel\u00e9fono\nAna;123\n", E::NotVCard},
+        {"BEGIN:VCALENDAR\nEND:VCALENDAR\n", E::NotVCard},
+        {card + "BEGIN:VCARD\nFN:B\n", E::Unterminated},
+        {"BEGIN:VCARD\nFN:B\n" + card, E::Unterminated},
+        {"BEGIN:VCARD\nNOTE;ENCODING=QUOTED-PRINTABLE:a=G1b\nEND:VCARD\n", E::BadQuotedPrintable},
+        {card + std::string("FN:\0x", 5), E::NulByte},
+        {"BEGIN:VCARD\nNOTE:" + std::string(10'000'000, 'x') + "\nEND:VCARD\n", E::LineTooLong},
+        {"BEGIN:VCARD\nPHOTO;ENCODING=b:" + std::string(10'000'000, 'x') + "\nEND:VCARD\n",
+         E::LineTooLong},
+    };
+    for (const auto& [text, error] : cases) {
+        const vcard::ReadResult read = vcard::parse(text);
+        EXPECT_EQ(read.error, error) << text.substr(0, 60);
+        EXPECT_TRUE(read.cards.empty());
+    }
+    EXPECT_EQ(vcard::parse(card + "BEGIN:VCARD\nFN:B\n").line, 6u);
+}
+
+TEST(VCardImport, AddsOnlyWhatTheFileLacksAsSingleInsertsWould) {
+    TempDir dir;
+    const fs::path vcf = dir / "c.vcf", data = dir / "p.dat", oneByOne = dir / "uno.dat";
+    // Not in name order.
+    writeBytes(data, bytesOf({personRecord("ZOE", "9"), personRecord("ANA", "2")}));
+    writeBytes(oneByOne, readBytes(data));
+    std::vector<Record> cards = {personRecord("MARIO", "1"), personRecord("ANA", "2"),
+                                 personRecord("BETO", "3")};
+    cards.push_back(personRecord("ANA", "2")); // equal to a record of the file
+    cards.push_back(cards[0]);                 // twice in the same file
+    cards[1].texts[person::Notes] = "otra ANA";
+    writeVCardFile(vcf, cards, true);
+
+    VCardFile read = readVCardFile(vcf, true);
+    ASSERT_EQ(read.records, cards);
+    const NewRecords first = newRecordsFor(data, read.records);
+    EXPECT_EQ(first.records.size(), 3u);
+    EXPECT_EQ(first.present, 2);
+    insertRecords(data, first.records);
+    for (std::size_t i : {0, 1, 2})
+        ingresardatos(oneByOne, cards[i].texts[0],
+                      {cards[i].texts[1], cards[i].texts[2], cards[i].texts[3], cards[i].texts[4],
+                       cards[i].texts[5], cards[i].texts[6], cards[i].texts[7], cards[i].texts[8]},
+                      kTagPerson, -1);
+    EXPECT_EQ(readBytes(data), readBytes(oneByOne));
+
+    // The same file again adds nothing and leaves the data file untouched.
+    const auto before = fs::last_write_time(data);
+    const NewRecords second = newRecordsFor(data, readVCardFile(vcf, true).records);
+    EXPECT_TRUE(second.records.empty());
+    EXPECT_EQ(second.present, 5);
+    insertRecords(data, second.records);
+    EXPECT_EQ(readBytes(data), readBytes(oneByOne));
+    EXPECT_EQ(fs::last_write_time(data), before);
+}
