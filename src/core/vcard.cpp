@@ -435,6 +435,27 @@ std::string escape(std::string_view utf8) {
     return out;
 }
 
+std::string escapeLight(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size() + 8);
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (c == '\\') {
+            const char next = i + 1 < utf8.size() ? utf8[i + 1] : '\0';
+            // Before a line break too: that becomes "\n" itself.
+            out += std::string_view("nN,;:\\\r\n").find(next) != std::string_view::npos ? "\\\\"
+                                                                                        : "\\";
+        } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n')
+                ++i;
+            out += "\\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 void appendFolded(std::string& out, std::string_view line) {
     std::size_t room = 75;
     while (line.size() > room) {

@@ -61,6 +61,10 @@ std::vector<std::string> components(std::string_view raw);
 // A text escaped for a 3.0 value: backslash, comma, semicolon and line breaks (CR LF, CR or LF
 // each become "\n").
 std::string escape(std::string_view utf8);
+// The lighter escape of values that are no free text (telephone numbers, e-mail and web
+// addresses), which many readers take as written: only line breaks, and a backslash that would
+// otherwise read as an escape.
+std::string escapeLight(std::string_view utf8);
 // Appends one content line ("NAME;PARAMS:value") folded at 75 octets, never inside a UTF-8
 // character, continuation lines starting with a blank, and ended with CR LF.
 void appendFolded(std::string& out, std::string_view line);

@@ -198,6 +198,16 @@ void appendIfAny(std::string& out, std::string_view nameAndParams, const std::st
         appendProperty(out, nameAndParams, text);
 }
 
+// Numbers and addresses, which readers take as written.
+void appendPlainIfAny(std::string& out, std::string_view nameAndParams, const std::string& text) {
+    if (text.empty())
+        return;
+    std::string line(nameAndParams);
+    line += ':';
+    line += vcard::escapeLight(cp1252ToUtf8(text));
+    vcard::appendFolded(out, line);
+}
+
 // A record's text as a component of a structured value: escaped, in UTF-8.
 std::string component(const std::string& text) {
     return vcard::escape(cp1252ToUtf8(text));
@@ -241,24 +251,24 @@ std::string cardFromRecord(const Record& record, bool persons) {
     vcard::appendFolded(out, "N:" + component(s[0]) + ";;;;");
     appendProperty(out, "FN", s[0]);
     if (persons) {
-        appendIfAny(out, "TEL;TYPE=HOME,VOICE", s[person::Phone]);
-        appendIfAny(out, "TEL;TYPE=CELL,VOICE", s[person::Mobile]);
-        appendIfAny(out, "TEL;TYPE=OTHER,VOICE", s[person::OtherPhone]);
+        appendPlainIfAny(out, "TEL;TYPE=HOME,VOICE", s[person::Phone]);
+        appendPlainIfAny(out, "TEL;TYPE=CELL,VOICE", s[person::Mobile]);
+        appendPlainIfAny(out, "TEL;TYPE=OTHER,VOICE", s[person::OtherPhone]);
         if (!s[person::Address].empty())
             vcard::appendFolded(out, "ADR;TYPE=HOME:;;" + component(s[person::Address]) + ";;;;");
-        appendIfAny(out, "EMAIL;TYPE=INTERNET", s[person::Email1]);
-        appendIfAny(out, "EMAIL;TYPE=INTERNET", s[person::Email2]);
-        appendIfAny(out, "URL", s[person::WebSite]);
+        appendPlainIfAny(out, "EMAIL;TYPE=INTERNET", s[person::Email1]);
+        appendPlainIfAny(out, "EMAIL;TYPE=INTERNET", s[person::Email2]);
+        appendPlainIfAny(out, "URL", s[person::WebSite]);
         appendIfAny(out, "NOTE", s[person::Notes]);
     } else {
         vcard::appendFolded(out, "ORG:" + component(s[company::Name]));
         // How phones and mail programs know to show the card as a company.
         vcard::appendFolded(out, "X-ABShowAs:COMPANY");
         appendIfAny(out, "ROLE", s[company::Business]);
-        appendIfAny(out, "TEL;TYPE=WORK,VOICE", s[company::Phone]);
-        appendIfAny(out, "TEL;TYPE=WORK,FAX", s[company::Fax]);
-        appendIfAny(out, "URL", s[company::WebSite]);
-        appendIfAny(out, "EMAIL;TYPE=INTERNET,WORK", s[company::Email]);
+        appendPlainIfAny(out, "TEL;TYPE=WORK,VOICE", s[company::Phone]);
+        appendPlainIfAny(out, "TEL;TYPE=WORK,FAX", s[company::Fax]);
+        appendPlainIfAny(out, "URL", s[company::WebSite]);
+        appendPlainIfAny(out, "EMAIL;TYPE=INTERNET,WORK", s[company::Email]);
         appendIfAny(out, kContactsProperty, s[company::Contacts]);
         if (!s[company::Address].empty())
             vcard::appendFolded(out, "ADR;TYPE=WORK:;;" + component(s[company::Address]) + ";;;;");

@@ -130,6 +130,7 @@ TEST(VCardWrite, RecordsComeBackWithTheSameNineTexts) {
                "http://x.example/a,b",
                every};
     p.texts[person::Notes] = "Primera l\xEDnea\r\nsegunda; con \\ y , fin";
+    p.texts[person::OtherPhone] = "9\\N1\\\r\n2\\";
     Record everyNote = p;
     everyNote.texts[person::Notes] = every;
     Record c;
@@ -242,4 +243,39 @@ TEST(VCardImport, AddsOnlyWhatTheFileLacksAsSingleInsertsWould) {
     insertRecords(data, second.records);
     EXPECT_EQ(readBytes(data), readBytes(oneByOne));
     EXPECT_EQ(fs::last_write_time(data), before);
+}
+
+TEST(VCardWrite, AnIndependentReaderFindsEveryNameNumberAddressAndEmail) {
+    TempDir dir;
+    Record p = personRecord("JOS\xC9 P\xC9REZ, \"PEPE\"; HIJO", "91 555 12 34");
+    p.texts[person::Mobile] = "+34 600 111 222";
+    p.texts[person::Address] = "Calle \xD1u\xF1o 3; 2\xBA izq., Madrid";
+    p.texts[person::Email1] = "pepe@x.example";
+    p.texts[person::Email2] = "jose.perez@trabajo.example";
+    Record c = companyRecord("TALLERES \xC1VILA S.A.", "MEC\xC1NICA");
+    c.texts[company::Phone] = "91 1";
+    c.texts[company::Fax] = "91 2";
+    c.texts[company::Address] = "Pol\xEDgono 4, nave\\B";
+    c.texts[company::Email] = "taller@avila.example";
+    writeVCardFile(dir / "p.vcf", {p}, true);
+    writeVCardFile(dir / "c.vcf", {c}, false);
+
+    std::string found;
+    const std::string command = "/usr/bin/python3 " TEVO_TESTS_DIR "/core/vobject_reader.py " +
+                                (dir / "p.vcf").string() + " " + " 2>&1 && /usr/bin/python3 " +
+                                TEVO_TESTS_DIR "/core/vobject_reader.py " +
+                                (dir / "c.vcf").string() + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        found.append(buffer, n);
+    EXPECT_EQ(pclose(pipe), 0) << found;
+    EXPECT_EQ(found,
+              cp1252ToUtf8("JOS\xC9 P\xC9REZ, \"PEPE\"; HIJO\tTEL 91 555 12 34\t"
+                           "TEL +34 600 111 222\tADR Calle \xD1u\xF1o 3; 2\xBA izq., Madrid\t"
+                           "EMAIL pepe@x.example\tEMAIL jose.perez@trabajo.example\n"
+                           "TALLERES \xC1VILA S.A.\tTEL 91 1\tTEL 91 2\t"
+                           "ADR Pol\xEDgono 4, nave\\B\tEMAIL taller@avila.example\t"
+                           "ORG TALLERES \xC1VILA S.A.\n"));
 }
