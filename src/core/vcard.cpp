@@ -208,7 +208,7 @@ class Parser {
         while (!lines_.done() && result_.error == ReadError::None)
             step();
         if (result_.error == ReadError::None && inCard_)
-            fail(ReadError::Unterminated);
+            unterminated();
         if (result_.error == ReadError::None && result_.cards.empty())
             fail(sawText_ ? ReadError::NotVCard : ReadError::Empty);
         if (result_.error != ReadError::None)
@@ -220,6 +220,12 @@ class Parser {
     void fail(ReadError error) {
         result_.error = error;
         result_.line = lines_.number();
+    }
+
+    // Names the line where the card without its end began.
+    void unterminated() {
+        result_.error = ReadError::Unterminated;
+        result_.line = cardStart_;
     }
 
     bool tooLong(std::size_t length) {
@@ -295,8 +301,9 @@ class Parser {
                 return; // a nested object of another kind carries nothing we read
             }
             if (inCard_)
-                return fail(ReadError::Unterminated); // the card before has no END:VCARD
+                return unterminated(); // the card before has no END:VCARD
             inCard_ = true;
+            cardStart_ = lines_.number();
             card_ = Card();
             return;
         }
@@ -336,6 +343,7 @@ class Parser {
     ReadResult result_;
     Card card_;
     bool inCard_ = false;
+    std::size_t cardStart_ = 0;
     bool sawText_ = false;
 };
 

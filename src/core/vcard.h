@@ -46,7 +46,9 @@ constexpr std::size_t kMaxLine = 8u << 20;
 struct ReadResult {
     std::vector<Card> cards;
     ReadError error = ReadError::None;
-    std::size_t line = 0; // the line (from 1) where the error was found
+    // The line (from 1) where the error was found; for a card without its end, where the card
+    // began.
+    std::size_t line = 0;
 };
 
 // Reads every card of the text. Photos, logos, sounds and keys are skipped unread.

@@ -247,6 +247,12 @@ void TForm1::buildMenus() {
                   "de trabajo.");
     ExportarTevoAgenda11 = item(mArchivo, "ExportarTevoAgenda11", "&Importar desde Tevo Riviva 1",
                                 "Importar archivo creado en Tevo Riviva 1.0 a esta versión.");
+    ImportarvCard1 = item(mArchivo, "ImportarvCard1", "Importar contactos (vCard) ...",
+                          "Agrega al archivo actual los contactos de un archivo vCard (.vcf) de "
+                          "un teléfono o programa de correo.");
+    ExportarvCard1 = item(mArchivo, "ExportarvCard1", "Exportar a vCard ...",
+                          "Guarda todos los registros del archivo actual en un archivo vCard "
+                          "(.vcf) para teléfonos y programas de correo.");
     SaveAs1 = item(mArchivo, "SaveAs1", "Guardar C&omo ...",
                    "Permite guardar el archivo actual con otro nombre. Vea la ayuda para mas "
                    "información.");
@@ -276,6 +282,8 @@ void TForm1::buildMenus() {
                             "Permite guardar el actual registro en un nuevo archivo.");
     maderir = item(mCompartir, "maderir", "Adherir a un archivo existente",
                    "Permite adherir el actual registro a un archivo ya existente. ");
+    mguardarvcard = item(mCompartir, "mguardarvcard", "Guardar registro como vCard ...",
+                         "Guarda el registro actual en un archivo vCard (.vcf).");
 
     mBuscar = menu(this, "Buscar1", "&Buscar", "Buscar registros");
     Personas1 = item(mBuscar, "Personas1", "&Personas", "Buscar o ver registros de personas.",
@@ -378,6 +386,9 @@ void TForm1::connectCommands() {
     connect(SaveAs1, &QAction::triggered, this, &TForm1::SaveAs1Click);
     connect(maderir, &QAction::triggered, this, &TForm1::maderirClick);
     connect(mregistroennuevo, &QAction::triggered, this, &TForm1::mregistroennuevoClick);
+    connect(ImportarvCard1, &QAction::triggered, this, &TForm1::ImportarvCard1Click);
+    connect(ExportarvCard1, &QAction::triggered, this, &TForm1::ExportarvCard1Click);
+    connect(mguardarvcard, &QAction::triggered, this, &TForm1::mguardarvcardClick);
     for (QLineEdit* field : displayFields()) {
         field->installEventFilter(this);
         connect(field, &QLineEdit::customContextMenuRequested, this,

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -116,6 +117,12 @@ class TForm1 : public QMainWindow {
     void maderirClick();
     void mregistroennuevoClick();
 
+    // Contacts in and out through vCard files (fileops/contactos.cpp).
+    void ImportarvCard1Click();
+    void ExportarvCard1Click();
+    void mguardarvcardClick();
+    QAction *ImportarvCard1, *ExportarvCard1, *mguardarvcard;
+
     // The reload after a change: FormShow, then the width remembered before.
     void refreshAfterChange(int savedWidth);
     // Sets the window's width (the window is not resizable by the user).
@@ -221,6 +228,8 @@ class TForm1 : public QMainWindow {
     void placeWindow(const core::IniFile& ini);
     void openEntryDialog(bool person, bool isNew);
     void FormClose();
+    // The save dialog set for a .vcf file; the name chosen, with ".vcf" when it had none.
+    std::optional<QString> askVcfFile(const QString& title, const QString& suggested);
 
     platform::Services services_;
     QString programDir_;

@@ -209,6 +209,8 @@ void TForm1::enterNoWorkingFiles() {
     noregistro();
     mvistarapida->setEnabled(false);
     SaveAs1->setEnabled(false);
+    ImportarvCard1->setEnabled(false);
+    ExportarvCard1->setEnabled(false);
     resultado->setText("No hay archivos de trabajo");
     StatusBar1->setText("Seleccione un archivo o cree uno nuevo para trabajar");
 }

@@ -119,7 +119,7 @@ void TForm1::vertodos() {
 void TForm1::noregistro() {
     bmodificar->setEnabled(false);
     beliminar->setEnabled(false);
-    for (QAction* a : {mModificar, mEliminar, mImprimir, mregistroennuevo, maderir, mmarcar,
+    for (QAction* a : {mModificar, mEliminar, mImprimir, mregistroennuevo, maderir, mguardarvcard, mmarcar,
                        menviarcorreo, pmimprimir, pmCopiartodosloscampos1})
         a->setEnabled(false);
     resultado->clear();
@@ -130,7 +130,7 @@ void TForm1::siregistro() {
     nofound->hide();
     for (QPushButton* b : {bnuevo, bmodificar, beliminar, bimprimir})
         b->setEnabled(true);
-    for (QAction* a : {mModificar, mEliminar, mImprimir, mregistroennuevo, maderir, mmarcar,
+    for (QAction* a : {mModificar, mEliminar, mImprimir, mregistroennuevo, maderir, mguardarvcard, mmarcar,
                        menviarcorreo, pmCopiartodosloscampos1})
         a->setEnabled(true);
     resultado->clear();

@@ -206,7 +206,8 @@ TEST(VCardRead, BadInputIsRefusedWithItsReason) {
         EXPECT_EQ(read.error, error) << text.substr(0, 60);
         EXPECT_TRUE(read.cards.empty());
     }
-    EXPECT_EQ(vcard::parse(card + "BEGIN:VCARD\nFN:B\n").line, 6u);
+    EXPECT_EQ(vcard::parse(card + "BEGIN:VCARD\nFN:B\n").line, 5u);
+    EXPECT_EQ(vcard::parse("\nBEGIN:VCARD\nFN:B\n" + card).line, 2u);
 }
 
 TEST(VCardImport, AddsOnlyWhatTheFileLacksAsSingleInsertsWould) {

@@ -51,6 +51,12 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
                             {"&Abrir", "", nullptr},
                             {"&Importar desde Tevo Riviva 1", "",
                              "Importar archivo creado en Tevo Riviva 1.0 a esta versión."},
+                            {"Importar contactos (vCard) ...", "",
+                             "Agrega al archivo actual los contactos de un archivo vCard (.vcf) "
+                             "de un teléfono o programa de correo."},
+                            {"Exportar a vCard ...", "",
+                             "Guarda todos los registros del archivo actual en un archivo vCard "
+                             "(.vcf) para teléfonos y programas de correo."},
                             {"Guardar C&omo ...", "",
                              "Permite guardar el archivo actual con otro nombre. Vea la ayuda para "
                              "mas información."},
@@ -68,7 +74,9 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
     expectMenu(w.mCompartir, {{"Guardar en archivo nuevo", "",
                                "Permite guardar el actual registro en un nuevo archivo."},
                               {"Adherir a un archivo existente", "",
-                               "Permite adherir el actual registro a un archivo ya existente. "}});
+                               "Permite adherir el actual registro a un archivo ya existente. "},
+                              {"Guardar registro como vCard ...", "",
+                               "Guarda el registro actual en un archivo vCard (.vcf)."}});
     expectMenu(w.mBuscar, {{"&Personas", "Ctrl+P", "Buscar o ver registros de personas."},
                            {"Empresas", "Ctrl+E", "Buscar o ver registros de empresas"}});
     expectMenu(w.mIngresar,

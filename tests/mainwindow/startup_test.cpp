@@ -98,6 +98,8 @@ TEST_F(MainWindowTest, DecliningACreationEntersNoWorkingFilesStateWithProblemWin
         EXPECT_FALSE(menu->menuAction()->isEnabled()) << menu->title().toStdString();
     EXPECT_FALSE(w.mvistarapida->isEnabled());
     EXPECT_FALSE(w.SaveAs1->isEnabled());
+    EXPECT_FALSE(w.ImportarvCard1->isEnabled());
+    EXPECT_FALSE(w.ExportarvCard1->isEnabled());
     EXPECT_TRUE(w.New1->isEnabled());
     EXPECT_TRUE(w.Configuracin1->isEnabled());
     EXPECT_EQ(w.resultado->text(), "No hay archivos de trabajo");

@@ -107,8 +107,9 @@ TEST_F(MainWindowTest, SwitchingToAnEmptyFileShowsTheNoRecordsState) {
     EXPECT_TRUE(w.bmarcar->isEnabled());
     EXPECT_FALSE(w.bmodificar->isEnabled());
     EXPECT_FALSE(w.beliminar->isEnabled());
-    for (QAction* a : {w.mModificar, w.mEliminar, w.mImprimir, w.mregistroennuevo, w.maderir,
-                       w.mmarcar, w.menviarcorreo, w.pmimprimir, w.pmCopiartodosloscampos1})
+    for (QAction* a :
+         {w.mModificar, w.mEliminar, w.mImprimir, w.mregistroennuevo, w.maderir, w.mguardarvcard,
+          w.mmarcar, w.menviarcorreo, w.pmimprimir, w.pmCopiartodosloscampos1})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     EXPECT_EQ(w.resultado->text(), "");
 
