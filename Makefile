@@ -23,10 +23,11 @@ test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target bench_rewrite bench_search bench_import
+	@cmake --build $(BUILD) -j $(JOBS) --target bench_rewrite bench_search bench_import bench_vcard
 	@$(BUILD)/bench/bench_rewrite 100000 5
 	@$(BUILD)/bench/bench_search 100000 11
 	@$(BUILD)/bench/bench_import 100000 5
+	@$(BUILD)/bench/bench_vcard 100000 100000 3
 
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
