@@ -119,8 +119,8 @@ void TForm1::vertodos() {
 void TForm1::noregistro() {
     bmodificar->setEnabled(false);
     beliminar->setEnabled(false);
-    for (QAction* a : {mModificar, mEliminar, mImprimir, mregistroennuevo, maderir, mguardarvcard, mmarcar,
-                       menviarcorreo, pmimprimir, pmCopiartodosloscampos1})
+    for (QAction* a : {mModificar, mEliminar, mImprimir, mregistroennuevo, maderir, mguardarvcard,
+                       mmarcar, menviarcorreo, pmimprimir, pmCopiartodosloscampos1})
         a->setEnabled(false);
     resultado->clear();
 }
@@ -130,8 +130,8 @@ void TForm1::siregistro() {
     nofound->hide();
     for (QPushButton* b : {bnuevo, bmodificar, beliminar, bimprimir})
         b->setEnabled(true);
-    for (QAction* a : {mModificar, mEliminar, mImprimir, mregistroennuevo, maderir, mguardarvcard, mmarcar,
-                       menviarcorreo, pmCopiartodosloscampos1})
+    for (QAction* a : {mModificar, mEliminar, mImprimir, mregistroennuevo, maderir, mguardarvcard,
+                       mmarcar, menviarcorreo, pmCopiartodosloscampos1})
         a->setEnabled(true);
     resultado->clear();
 }
