@@ -86,8 +86,12 @@ void QtPrompter::showMessage(const QString& text) {
 QString toQtFilter(const QString& filter) {
     QStringList parts = filter.split('|');
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        // The dialog reads the patterns from the last brackets; a description that already
+        // ends with them ("Contactos vCard (*.vcf)") is shown as it is.
+        const QString patterns = "(" + QString(parts[i + 1]).replace(';', ' ') + ")";
+        out << (parts[i].endsWith(patterns) ? parts[i] : parts[i] + " " + patterns);
+    }
     return out.join(";;");
 }
 

@@ -46,6 +46,7 @@ TEST(FileDialogFilters, BecomeQtNameFilters) {
               "Archivo de Tevo Riviva 2 DAT (*.dat)");
     EXPECT_EQ(platform::toQtFilter("Uno|vivazo01.dat|Dos|dodidi02.dat"),
               "Uno (vivazo01.dat);;Dos (dodidi02.dat)");
+    EXPECT_EQ(platform::toQtFilter("Contactos vCard (*.vcf)|*.vcf"), "Contactos vCard (*.vcf)");
 }
 
 TEST(InstanceStore, KeyComesIntoBeingWithItsFirstValue) {
