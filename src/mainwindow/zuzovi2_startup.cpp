@@ -199,7 +199,9 @@ void TForm1::checkDataFile(const QString& file, bool persons, bool& unusable) {
 }
 
 void TForm1::enterNoWorkingFiles() {
-    form5_ = new TForm5(services_, this);
+    // A reload that finds the files still unusable shows the one problem window again.
+    if (!form5_)
+        form5_ = new TForm5(services_, this);
     form5_->show();
     for (QWidget* w : std::initializer_list<QWidget*>{SpeedButton7, SpeedButton6, bnuevo, elboton,
                                                       barra, cuadro1, cuadro2, mostrarfastcall})

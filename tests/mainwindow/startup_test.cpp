@@ -110,6 +110,12 @@ TEST_F(MainWindowTest, DecliningACreationEntersNoWorkingFilesStateWithProblemWin
     w.problemWindow()->AceptarClick();
     EXPECT_FALSE(w.problemWindow()->isVisible());
     EXPECT_TRUE(w.isEnabled());
+
+    // A reload with the file still missing brings back the same window, not a second one.
+    fakes.prompter.answers = {Prompter::No};
+    w.FormShow();
+    EXPECT_EQ(w.findChildren<TForm5*>().size(), 1);
+    EXPECT_TRUE(w.problemWindow()->isVisible());
 }
 
 TEST_F(MainWindowTest, ProblemWindowTextButtonsAndHelp) {
