@@ -1,11 +1,12 @@
-# make run: set up, build and start the program.  make test: set up, build and run every test.
+# make run: set up, build and start the program.  make test: set up, build and run every test,
+# the core tests once more under the sanitizers.  make fuzz: run every fuzz target.
 # make install [PREFIX=/usr/local] [DESTDIR=...]: install as a desktop application.
 # make package: the Debian package (and a tarball) in the build folder, checked by lintian.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: deps configure build run test bench clean install package
+.PHONY: deps configure build run test bench clean install package test-sanitized fuzz
 
 deps:
 	@scripts/install-deps
@@ -21,6 +22,26 @@ run: build
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-sanitized
+
+# The core library and its tests built once more with AddressSanitizer and
+# UndefinedBehaviorSanitizer, in a folder of their own; any report ends the run with a failure.
+ASAN_BUILD ?= build-asan
+SANITIZE := -O1 -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+
+test-sanitized: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS) --target test_core
+	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		$(ASAN_BUILD)/bin/test_core --gtest_brief=1
+
+# Fuzzing never runs under make test: it takes FUZZ_SECONDS per target (10 minutes unless set).
+FUZZ_SECONDS ?= 600
+
+fuzz:
+	@scripts/install-deps fuzz
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/run-fuzz
 
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target bench_rewrite bench_search bench_import bench_vcard
