@@ -32,9 +32,11 @@ SANITIZE := -O1 -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit
 test-sanitized: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 		-DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
-	@cmake --build $(ASAN_BUILD) -j $(JOBS) --target test_core
+	@cmake --build $(ASAN_BUILD) -j $(JOBS) --target test_core replay_all
 	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		$(ASAN_BUILD)/bin/test_core --gtest_brief=1
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --output-on-failure -R '^FuzzCorpus\.'
 
 # Fuzzing never runs under make test: it takes FUZZ_SECONDS per target (10 minutes unless set).
 FUZZ_SECONDS ?= 600
