@@ -36,9 +36,21 @@ std::string replaceAll(std::string text, std::string_view from, std::string_view
     return text;
 }
 
-// Line breaks of a card are stored as the records' CR LF.
+// Line breaks of a card (CR LF, LF or a lone CR) are stored as the records' CR LF, so that a
+// record written out and read back keeps its bytes.
 std::string withCrLf(const std::string& text) {
-    return replaceAll(replaceAll(text, "\r\n", "\n"), "\n", "\r\n");
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            out += "\r\n";
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 // A number written as a "tel:" address (4.0) is stored as the number.
@@ -47,6 +59,11 @@ std::string telNumber(std::string text) {
         (text[1] == 'e' || text[1] == 'E') && (text[2] == 'l' || text[2] == 'L') && text[3] == ':')
         text.erase(0, 4);
     return text;
+}
+
+// A number that itself begins with "tel:" keeps it behind the one a reader takes off.
+std::string telValue(const std::string& number) {
+    return telNumber(number) == number ? number : "tel:" + number;
 }
 
 enum class Line { Fixed, Mobile, Fax, Other };
@@ -68,7 +85,7 @@ Line lineOf(const Property& tel) {
 std::string addressLine(const Property& adr) {
     std::vector<std::string> parts = vcard::components(adr.value);
     for (std::string& part : parts)
-        part = replaceAll(replaceAll(part, "\r\n", "\n"), "\n", ", ");
+        part = replaceAll(withCrLf(part), "\r\n", ", ");
     return join(parts, ", ");
 }
 
@@ -85,6 +102,18 @@ struct CardTexts {
     std::vector<std::string> addresses, labels, emails, urls;
 };
 
+// An empty value holds nothing to keep; listed, it would leave a slot empty and push the next
+// value into the slot after it.
+void addIfAny(std::vector<std::string>& list, std::string value) {
+    if (!value.empty())
+        list.push_back(std::move(value));
+}
+
+void addIfAny(std::vector<std::pair<Line, std::string>>& list, std::string number, Line line) {
+    if (!number.empty())
+        list.emplace_back(line, std::move(number));
+}
+
 CardTexts gather(const Card& card) {
     CardTexts t;
     std::vector<std::string> notes;
@@ -93,9 +122,9 @@ CardTexts gather(const Card& card) {
         if (name == "FN" && t.fn.empty())
             t.fn = withCrLf(vcard::unescape(p.value));
         else if (name == "N" && t.n.empty())
-            t.n = nameFromN(p);
+            t.n = withCrLf(nameFromN(p));
         else if (name == "ORG" && t.org.empty())
-            t.org = join(vcard::components(p.value), ", ");
+            t.org = withCrLf(join(vcard::components(p.value), ", "));
         else if (name == "TITLE" && t.title.empty())
             t.title = withCrLf(vcard::unescape(p.value));
         else if (name == "ROLE" && t.role.empty())
@@ -103,17 +132,17 @@ CardTexts gather(const Card& card) {
         else if (name == kContactsProperty && t.contacts.empty())
             t.contacts = withCrLf(vcard::unescape(p.value));
         else if (name == "TEL")
-            t.tels.emplace_back(lineOf(p), telNumber(withCrLf(vcard::unescape(p.value))));
+            addIfAny(t.tels, telNumber(withCrLf(vcard::unescape(p.value))), lineOf(p));
         else if (name == "ADR")
-            t.addresses.push_back(addressLine(p));
+            addIfAny(t.addresses, addressLine(p));
         else if (name == "LABEL")
-            t.labels.push_back(replaceAll(vcard::unescape(p.value), "\n", ", "));
+            addIfAny(t.labels, replaceAll(withCrLf(vcard::unescape(p.value)), "\r\n", ", "));
         else if (name == "EMAIL")
-            t.emails.push_back(vcard::unescape(p.value));
+            addIfAny(t.emails, withCrLf(vcard::unescape(p.value)));
         else if (name == "URL")
-            t.urls.push_back(vcard::unescape(p.value));
+            addIfAny(t.urls, withCrLf(vcard::unescape(p.value)));
         else if (name == "NOTE")
-            notes.push_back(withCrLf(vcard::unescape(p.value)));
+            addIfAny(notes, withCrLf(vcard::unescape(p.value)));
     }
     t.note = join(notes, "\r\n");
     if (t.addresses.empty())
@@ -232,10 +261,17 @@ Record recordFromCard(const Card& card, bool persons, CardLosses& losses) {
     record.tag = persons ? kTagPerson : kTagCompany;
     for (int i = 0; i < kSlotCount; ++i) {
         std::string text = utf8ToCp1252(texts[i], losses.replaced);
+        // A NUL (a quoted-printable "=00") would make an exported file no text file at all.
+        for (char& c : text)
+            if (c == '\0')
+                c = '?', ++losses.replaced;
         if (i < 4)
             text = upperCp1252(std::move(text));
         if (text.size() > kSlots[i].capacity) {
             text.resize(kSlots[i].capacity);
+            // Never half a line break.
+            if (text.back() == '\r')
+                text.pop_back();
             ++losses.cut;
         }
         record.texts[i] = std::move(text);
@@ -251,9 +287,9 @@ std::string cardFromRecord(const Record& record, bool persons) {
     vcard::appendFolded(out, "N:" + component(s[0]) + ";;;;");
     appendProperty(out, "FN", s[0]);
     if (persons) {
-        appendPlainIfAny(out, "TEL;TYPE=HOME,VOICE", s[person::Phone]);
-        appendPlainIfAny(out, "TEL;TYPE=CELL,VOICE", s[person::Mobile]);
-        appendPlainIfAny(out, "TEL;TYPE=OTHER,VOICE", s[person::OtherPhone]);
+        appendPlainIfAny(out, "TEL;TYPE=HOME,VOICE", telValue(s[person::Phone]));
+        appendPlainIfAny(out, "TEL;TYPE=CELL,VOICE", telValue(s[person::Mobile]));
+        appendPlainIfAny(out, "TEL;TYPE=OTHER,VOICE", telValue(s[person::OtherPhone]));
         if (!s[person::Address].empty())
             vcard::appendFolded(out, "ADR;TYPE=HOME:;;" + component(s[person::Address]) + ";;;;");
         appendPlainIfAny(out, "EMAIL;TYPE=INTERNET", s[person::Email1]);
@@ -265,8 +301,8 @@ std::string cardFromRecord(const Record& record, bool persons) {
         // How phones and mail programs know to show the card as a company.
         vcard::appendFolded(out, "X-ABShowAs:COMPANY");
         appendIfAny(out, "ROLE", s[company::Business]);
-        appendPlainIfAny(out, "TEL;TYPE=WORK,VOICE", s[company::Phone]);
-        appendPlainIfAny(out, "TEL;TYPE=WORK,FAX", s[company::Fax]);
+        appendPlainIfAny(out, "TEL;TYPE=WORK,VOICE", telValue(s[company::Phone]));
+        appendPlainIfAny(out, "TEL;TYPE=WORK,FAX", telValue(s[company::Fax]));
         appendPlainIfAny(out, "URL", s[company::WebSite]);
         appendPlainIfAny(out, "EMAIL;TYPE=INTERNET,WORK", s[company::Email]);
         appendIfAny(out, kContactsProperty, s[company::Contacts]);
