@@ -2,6 +2,7 @@
 
 #include "core/ioerror.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -17,6 +18,7 @@ struct FaultState {
     Faults faults;
     long calls = 0;
     std::vector<std::string>* trace = nullptr;
+    bool refuseKernelCopy = false;
 };
 
 FaultState& faultState() {
@@ -126,6 +128,47 @@ int openRegular(const fs::path& path, int flags) {
     return fd;
 }
 
+// What copy_file_range answers where this kernel or file system cannot copy these two files;
+// the copy then goes through a buffer, as it always did.
+bool kernelCopyRefused(int err) {
+    return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == ENOTSUP ||
+           err == EBADF || err == EPERM || err == ETXTBSY;
+}
+
+// Copies inside the kernel as far as it will; returns the bytes copied, fewer than n when it
+// refused or stopped early (the rest is for the buffered copy to do or to find missing).
+std::uint64_t kernelCopy(int in, std::uint64_t offset, int out, std::uint64_t n) {
+    std::uint64_t done = 0;
+    while (done < n) {
+        loff_t from = static_cast<loff_t>(offset + done);
+        const ssize_t got = ::copy_file_range(in, &from, out, nullptr, n - done, 0);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            if (kernelCopyRefused(errno))
+                break;
+            failWithErrno();
+        }
+        if (got == 0)
+            break; // some file systems answer 0 instead of refusing
+        done += static_cast<std::uint64_t>(got);
+    }
+    return done;
+}
+
+void bufferedCopy(int in, std::uint64_t offset, int out, std::uint64_t n) {
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(n, 1 << 20)));
+    while (n > 0) {
+        const std::size_t chunk =
+            static_cast<std::size_t>(std::min<std::uint64_t>(n, buffer.size()));
+        if (preadAll(in, offset, buffer.data(), chunk) != chunk)
+            throw IoError(EIO); // the source ended before the bytes to copy
+        writeAll(out, buffer.data(), chunk);
+        offset += chunk;
+        n -= chunk;
+    }
+}
+
 bool lockingUnsupported(int err) {
     return err == ENOLCK || err == EOPNOTSUPP || err == EBADF || err == EINVAL || err == ENOSYS;
 }
@@ -175,6 +218,17 @@ void File::write(const void* data, std::size_t n) {
     const std::size_t allowed = allowedBytes(n);
     writeAll(fd_, data, allowed);
     spendBytes(allowed);
+    if (allowed < n)
+        throw IoError(ENOSPC);
+}
+
+void File::copyFrom(const File& source, std::uint64_t offset, std::uint64_t n) {
+    countCall("copy", source.path_, path_);
+    const std::uint64_t allowed = allowedBytes(static_cast<std::size_t>(n));
+    const std::uint64_t copied =
+        faultState().refuseKernelCopy ? 0 : kernelCopy(source.fd_, offset, fd_, allowed);
+    bufferedCopy(source.fd_, offset + copied, fd_, allowed - copied);
+    spendBytes(static_cast<std::size_t>(allowed));
     if (allowed < n)
         throw IoError(ENOSPC);
 }
@@ -413,6 +467,10 @@ void setFaults(const Faults& faults) {
 
 void clearFaults() {
     setFaults(Faults{});
+}
+
+void refuseKernelCopy(bool refuse) {
+    faultState().refuseKernelCopy = refuse;
 }
 
 long callCount() {

@@ -28,6 +28,10 @@ class File {
     // Reads exactly n bytes at the offset or throws.
     void readExactAt(std::uint64_t offset, void* buffer, std::size_t n) const;
     void write(const void* data, std::size_t n); // appends at the current position
+    // Appends n bytes of `source`, from its offset, at the current position: copied inside the
+    // kernel where it can (no pass through this process's memory), else read and written here.
+    // One call, as a write is; a full disk is met the same way.
+    void copyFrom(const File& source, std::uint64_t offset, std::uint64_t n);
     // Gives the file the permission bits, and where this process may the owner and group, of
     // `model`, so a replacement keeps them.
     void copyPermissionsFrom(const fs::path& model);
@@ -113,6 +117,9 @@ struct Faults {
     long long diskBytesLeft = -1;
 };
 void setFaults(const Faults& faults); // also resets the call counter
+// Makes copyFrom behave as on a kernel or file system that refuses to copy (true), so tests
+// reach the copy through this process's buffers; false again by default.
+void refuseKernelCopy(bool refuse);
 void clearFaults();
 long callCount(); // calls since the last setFaults/clearFaults
 // While set, every counted call is appended to `sink` as it starts, in order: the operation

@@ -63,4 +63,33 @@ void normalizeRecord(unsigned char* record) {
     std::memset(record + kPaddingOffset, 0, kTagOffset - kPaddingOffset);
 }
 
+namespace {
+
+bool allZero(const unsigned char* bytes, std::size_t n) {
+    // Word at a time: a record is mostly empty slot space.
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        if (word != 0)
+            return false;
+    }
+    for (; i < n; ++i)
+        if (bytes[i] != 0)
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool isNormalRecord(const unsigned char* record) {
+    for (int i = 0; i < kSlotCount; ++i) {
+        const Slot& s = kSlots[i];
+        const std::size_t length = record[s.offset];
+        if (length > s.capacity || !allZero(record + s.offset + 1 + length, s.capacity - length))
+            return false;
+    }
+    return allZero(record + kPaddingOffset, kTagOffset - kPaddingOffset);
+}
+
 } // namespace core

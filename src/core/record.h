@@ -63,5 +63,7 @@ RecordBytes encodeRecord(const Record& record);
 
 // The record rewritten as a writer stores it: lengths clamped, meaningless bytes zeroed.
 void normalizeRecord(unsigned char* record);
+// Whether normalizeRecord would leave every byte as it is.
+bool isNormalRecord(const unsigned char* record);
 
 } // namespace core

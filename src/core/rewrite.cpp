@@ -25,29 +25,56 @@ std::string_view nameOf(const unsigned char* record) {
     return {reinterpret_cast<const char*>(record + 1), length};
 }
 
-// Gathers the records of the new file and hands them to the temporary file a block at a time.
+// Gathers the records of the new file. Records carried over unchanged are not gathered but
+// remembered as a run of the data file, which the kernel copies into the temporary file in one
+// call; the others go through a block buffer. Either kind is handed over before the other one
+// follows, so the bytes come out in order.
 class BlockWriter {
   public:
-    explicit BlockWriter(fileio::File& file) : file_(file), buffer_(kBlockBytes) {}
+    BlockWriter(const fileio::File& data, fileio::File& file)
+        : data_(data), file_(file), buffer_(kBlockBytes) {}
 
     void add(const unsigned char* record) {
+        flushRun();
         std::memcpy(buffer_.data() + used_, record, kRecordSize);
         used_ += kRecordSize;
         ++written_;
         if (used_ == buffer_.size())
-            finish();
+            flushBuffer();
+    }
+    // Record `number` of the data file, whose bytes are already as a writer stores them.
+    void carry(std::uint64_t number) {
+        flushBuffer();
+        if (runLength_ > 0 && runStart_ + runLength_ != number)
+            flushRun();
+        if (runLength_ == 0)
+            runStart_ = number;
+        ++runLength_;
+        ++written_;
     }
     void finish() {
-        if (used_ > 0)
-            file_.write(buffer_.data(), used_);
-        used_ = 0;
+        flushRun();
+        flushBuffer();
     }
     std::int64_t count() const { return written_; }
 
   private:
+    void flushBuffer() {
+        if (used_ > 0)
+            file_.write(buffer_.data(), used_);
+        used_ = 0;
+    }
+    void flushRun() {
+        if (runLength_ > 0)
+            file_.copyFrom(data_, runStart_ * kRecordSize, runLength_ * kRecordSize);
+        runLength_ = 0;
+    }
+
+    const fileio::File& data_;
     fileio::File& file_;
     std::vector<unsigned char> buffer_;
     std::size_t used_ = 0;
+    std::uint64_t runStart_ = 0, runLength_ = 0;
     std::int64_t written_ = 0;
 };
 
@@ -91,7 +118,7 @@ class Batch {
 std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::File& out,
                          Batch& batch, std::int64_t drop, const Progress& progress) {
     std::int64_t position = -1;
-    BlockWriter writer(out);
+    BlockWriter writer(data, out);
     const auto place = [&] {
         if (batch.nextIsLast())
             position = writer.count();
@@ -107,10 +134,15 @@ std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::
             if (static_cast<std::int64_t>(first + i) == drop)
                 continue;
             unsigned char* record = block.data() + i * kRecordSize;
-            normalizeRecord(record);
+            const bool normal = isNormalRecord(record);
+            if (!normal)
+                normalizeRecord(record);
             while (!batch.done() && nameLess(batch.nextName(), nameOf(record)))
                 place();
-            writer.add(record);
+            if (normal)
+                writer.carry(first + i);
+            else
+                writer.add(record);
         }
     }
     while (!batch.done())

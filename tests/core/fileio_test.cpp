@@ -149,7 +149,10 @@ TEST(FileIo, ReplacementsFlushCloseRenameThenFlushTheFolder) {
             const auto at = std::find(trace.rbegin(), trace.rend(), entry);
             return at == trace.rend() ? -1L : static_cast<long>(trace.rend() - at) - 1;
         };
-        const long write = step("write " + c.temp.string());
+        // The last bytes reach the temporary file by a write or, for records carried over
+        // unchanged, by a copy from the data file.
+        const long write = std::max(step("write " + c.temp.string()),
+                                    step("copy " + c.file.string() + " " + c.temp.string()));
         const long flush = step("flush " + c.temp.string());
         const long close = step("close " + c.temp.string());
         const long rename = step("rename " + c.temp.string() + " " + c.file.string());
