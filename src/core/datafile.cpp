@@ -3,6 +3,7 @@
 #include "core/fileio.h"
 #include "core/ioerror.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace core {
@@ -43,6 +44,23 @@ Record readRecord(const fs::path& file, std::int64_t n) {
     f.readExactAt(static_cast<std::uint64_t>(n) * kRecordSize, bytes.data(), bytes.size());
     f.close();
     return decodeRecord(bytes.data());
+}
+
+RecordInView readRecordInView(const fs::path& file, std::int64_t n) {
+    fileio::File f = fileio::openReadWrite(file);
+    RecordInView view;
+    view.count = static_cast<std::int64_t>(f.sizeAtOpen() / kRecordSize);
+    if (view.count > 0) {
+        if (n < 0)
+            throw IoError(EIO);
+        view.number = std::min(n, view.count - 1);
+        RecordBytes bytes;
+        f.readExactAt(static_cast<std::uint64_t>(view.number) * kRecordSize, bytes.data(),
+                      bytes.size());
+        view.record = decodeRecord(bytes.data());
+    }
+    f.close();
+    return view;
 }
 
 bool esdepersonas(const fs::path& file) {

@@ -16,6 +16,16 @@ std::int64_t recordCount(const fs::path& file);
 // Throws IoError when n is not a record of the file.
 Record readRecord(const fs::path& file, std::int64_t n);
 
+// What showing a record takes from the file, in one open and one read: the record count and
+// record min(n, count - 1) with its number (-1, and nothing read, in an empty file). Throws
+// IoError for a negative n in a file with records.
+struct RecordInView {
+    std::int64_t count = 0;
+    std::int64_t number = -1;
+    Record record;
+};
+RecordInView readRecordInView(const fs::path& file, std::int64_t n);
+
 // Whether the file can serve as a persons (tag 20) / companies (tag 1020) file: false for an
 // empty path, a missing or read-only file, and a non-empty file shorter than one record; true
 // for an empty file; else record 0's tag.

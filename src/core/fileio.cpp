@@ -117,9 +117,8 @@ int openFd(const fs::path& path, int flags) {
 
 // Opening a pipe for reading waits for a writer, for ever: files are opened without waiting
 // and anything but a regular file is refused like a file that cannot be read.
-int openRegular(const fs::path& path, int flags) {
-    const int fd = openFd(path, flags | O_NONBLOCK);
-    struct stat st {};
+int openRegular(const fs::path& path, int flags, struct stat& st) {
+    const int fd = openFd(path, flags | O_NONBLOCK | O_NOCTTY);
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         throw IoError(EACCES);
@@ -176,13 +175,15 @@ bool lockingUnsupported(int err) {
 } // namespace
 
 File::File(File&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+    : fd_(std::exchange(other.fd_, -1)), sizeAtOpen_(other.sizeAtOpen_),
+      path_(std::move(other.path_)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = std::exchange(other.fd_, -1);
+        sizeAtOpen_ = other.sizeAtOpen_;
         path_ = std::move(other.path_);
     }
     return *this;
@@ -280,19 +281,32 @@ void File::close() {
 
 File openReadWrite(const fs::path& path) {
     countCall("open", path);
-    refuseReadOnly(path, true);
-    return File(openRegular(path, O_RDWR), path);
+    // One status call serves every check: the open refuses a folder, and a file without its
+    // owner-write bit except to root, whom the status then refuses.
+    struct stat st {};
+    const int fd = openRegular(path, O_RDWR, st);
+    if ((st.st_mode & S_IWUSR) == 0) {
+        ::close(fd);
+        throw IoError(EACCES);
+    }
+    File file(fd, path);
+    file.sizeAtOpen_ = static_cast<std::uint64_t>(st.st_size);
+    return file;
 }
 
 File createTruncate(const fs::path& path) {
     countCall("create", path);
     refuseReadOnly(path, false);
-    return File(openRegular(path, O_RDWR | O_CREAT | O_TRUNC), path);
+    struct stat st {};
+    return File(openRegular(path, O_RDWR | O_CREAT | O_TRUNC, st), path);
 }
 
 File openReadOnly(const fs::path& path) {
     countCall("open", path);
-    return File(openRegular(path, O_RDONLY), path);
+    struct stat st {};
+    File file(openRegular(path, O_RDONLY, st), path);
+    file.sizeAtOpen_ = static_cast<std::uint64_t>(st.st_size);
+    return file;
 }
 
 bool exists(const fs::path& path) {

@@ -23,6 +23,8 @@ class File {
     ~File(); // closes quietly when still open
 
     std::uint64_t size() const;
+    // The size the open saw, without asking again (0 for a file this program created).
+    std::uint64_t sizeAtOpen() const { return sizeAtOpen_; }
     // Reads up to n bytes at the offset; returns the bytes read (fewer only at the end).
     std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t n) const;
     // Reads exactly n bytes at the offset or throws.
@@ -46,6 +48,7 @@ class File {
     friend File openReadOnly(const fs::path&);
     File(int fd, fs::path path) : fd_(fd), path_(std::move(path)) {}
     int fd_ = -1;
+    std::uint64_t sizeAtOpen_ = 0;
     fs::path path_; // named in the call trace
 };
 

@@ -66,7 +66,7 @@ class TForm1 : public QMainWindow {
     void SpeedButton7Click() { tipovista(true); }
     void SpeedButton6Click() { tipovista(false); }
     void barraChange();
-    void mostrar(std::int64_t n);
+    void mostrar(std::int64_t n, const core::Record& record); // record n, read by the caller
     void limpiaredits();
     void vertodos();
     void noregistro();

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 using platform::toQ;
 
@@ -67,23 +68,29 @@ void TForm1::tipovista(bool persons) {
 }
 
 void TForm1::barraChange() {
-    std::int64_t count = core::recordCount(platform::toPath(currentFile()));
-    if (count == 0) {
+    // One open and one read: the count bounds the bar and the record at the bar is shown.
+    const core::RecordInView view =
+        core::readRecordInView(platform::toPath(currentFile()), barra->value() - 1);
+    if (view.count == 0) {
         if (persons_)
             barra->setEnabled(false);
         else
             noregistro();
         return;
     }
-    barra->setMaximum(static_cast<int>(std::min<std::int64_t>(count, INT_MAX)));
+    {
+        // A smaller maximum moves the bar to the last record, which is the one read already.
+        const QSignalBlocker quiet(barra);
+        barra->setMaximum(static_cast<int>(std::min<std::int64_t>(view.count, INT_MAX)));
+    }
     barra->setEnabled(true);
-    mostrar(barra->value() - 1);
+    mostrar(view.number, view.record);
 }
 
-void TForm1::mostrar(std::int64_t n) {
+void TForm1::mostrar(std::int64_t n, const core::Record& record) {
     current_ = n;
     core::Record& buffer = persons_ ? personBuffer_ : companyBuffer_;
-    buffer = core::readRecord(platform::toPath(currentFile()), n);
+    buffer = record;
     shown_ = buffer;
     auto fields = displayFields();
     for (int i = 0; i < core::kSlotCount; ++i) {

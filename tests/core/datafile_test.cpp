@@ -1,4 +1,5 @@
 #include "core/datafile.h"
+#include "core/fileio.h"
 #include "core/ioerror.h"
 
 #include "records.h"
@@ -73,13 +74,35 @@ TEST(DataFile, CountsWholeRecordsAndNeverReadsTheFragment) {
     EXPECT_THROW(readRecord(file, -1), IoError);
 }
 
+// Moving the scroll bar asks the file for its size and one record only: one open, one read.
+TEST(DataFile, ShowingARecordTakesOneOpenAndOneRead) {
+    TempDir dir;
+    const auto file = dir / "f.dat";
+    writeBytes(file, bytesOf(personsNamed({"A", "B", "C"})) + std::string(1635, 'z'));
+    std::vector<std::string> trace;
+    fileio::traceCalls(&trace);
+    const RecordInView last = readRecordInView(file, 7); // past the end: the last record
+    fileio::traceCalls(nullptr);
+    EXPECT_EQ(last.count, 3);
+    EXPECT_EQ(last.number, 2);
+    EXPECT_EQ(last.record, personsNamed({"C"})[0]);
+    EXPECT_EQ(trace, (std::vector<std::string>{"open " + file.string(), "read " + file.string(),
+                                               "close " + file.string()}));
+    EXPECT_EQ(readRecordInView(file, 1).record, personsNamed({"B"})[0]);
+
+    writeBytes(file, std::string(1635, 'z'));
+    const RecordInView empty = readRecordInView(file, 0);
+    EXPECT_EQ(empty.count, 0);
+    EXPECT_EQ(empty.number, -1);
+}
+
 TEST(DataFile, ReadOnlyDataFileIsRefusedWithAccessDenied) {
     TempDir dir;
     const auto file = dir / "f.dat";
     writeBytes(file, bytesOf(personsNamed({"A"})));
     makeReadOnly(file);
     try {
-        readRecord(file, 0);
+        readRecordInView(file, 0);
         FAIL();
     } catch (const IoError& e) {
         EXPECT_EQ(e.errnum(), EACCES);
