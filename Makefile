@@ -45,12 +45,10 @@ fuzz:
 	@scripts/install-deps fuzz
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/run-fuzz
 
+# make bench [BENCH_ARGS="--large --reps 7"]: the benchmark suite (docs/performance.md).
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target bench_rewrite bench_search bench_import bench_vcard
-	@$(BUILD)/bench/bench_rewrite 100000 5
-	@$(BUILD)/bench/bench_search 100000 11
-	@$(BUILD)/bench/bench_import 100000 5
-	@$(BUILD)/bench/bench_vcard 100000 100000 3
+	@cmake --build $(BUILD) -j $(JOBS) --target bench_suite tevoriviva
+	@$(BUILD)/bench/bench_suite --program $(BUILD)/bin/tevoriviva $(BENCH_ARGS)
 
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)

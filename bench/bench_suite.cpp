@@ -1,0 +1,534 @@
+// The benchmark suite: every operation that reads or rewrites a whole data file, timed against
+// what the machine itself needs for the same bytes, on files it generates. Each figure is the
+// median of paired runs (operation and yardstick alternated in this one process), with the
+// median of the per-pair ratios beside it.
+// Usage: bench_suite [--large] [--reps N] [--program PATH] [folder]
+//   --large adds the 1,000,000-record files (1.6 GB each); --program times the start-up of the
+//   program built beside this suite.
+#include "gendata.h"
+
+#include "core/datafile.h"
+#include "core/exports.h"
+#include "core/fileio.h"
+#include "core/rewrite.h"
+#include "core/search.h"
+#include "core/version1.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Cost {
+    double wall = 0, cpu = 0; // seconds
+};
+
+double cpuSeconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+Cost measure(const std::function<void()>& work, bool settle) {
+    if (settle)
+        ::sync(); // earlier writes are not flushed on this step's time
+    const double cpu0 = cpuSeconds();
+    const auto start = Clock::now();
+    work();
+    return {std::chrono::duration<double>(Clock::now() - start).count(), cpuSeconds() - cpu0};
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void check(bool ok, const char* what) {
+    if (!ok)
+        throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
+}
+
+// --- the yardsticks -------------------------------------------------------------------------
+
+volatile std::uint64_t sink;
+
+// Reading the bytes from `offset` to the end sequentially, from the page cache.
+void readFrom(const fs::path& file, std::uint64_t offset) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    check(fd >= 0, "open");
+    std::vector<char> buffer(1 << 20);
+    std::uint64_t sum = 0;
+    for (;;) {
+        const ssize_t got = ::pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(offset));
+        check(got >= 0, "read");
+        if (got == 0)
+            break;
+        sum += static_cast<unsigned char>(buffer[static_cast<std::size_t>(got) - 1]);
+        offset += static_cast<std::uint64_t>(got);
+    }
+    ::close(fd);
+    sink = sum;
+}
+
+// What `cp` and a careful replacement do for the same file: copy inside the kernel into a
+// temporary file, flush it, rename it over the previous copy (which frees that one's blocks),
+// and flush the folder.
+void copyAndReplace(const fs::path& from, const fs::path& to) {
+    const fs::path temp = to.string() + ".tmp";
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    check(in >= 0, "open source");
+    const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    check(out >= 0, "create copy");
+    struct stat st {};
+    check(::fstat(in, &st) == 0, "fstat");
+    for (off_t left = st.st_size; left > 0;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, left, 0);
+        check(n > 0, "copy_file_range");
+        left -= n;
+    }
+    check(::fsync(out) == 0, "fsync");
+    ::close(out);
+    ::close(in);
+    check(::rename(temp.c_str(), to.c_str()) == 0, "rename");
+    const int dir = ::open(to.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    check(dir >= 0 && ::fsync(dir) == 0, "fsync folder");
+    ::close(dir);
+}
+
+// Writing a file of `size` bytes once, as the exports do (no flush to disk).
+void writeSize(const fs::path& to, std::uint64_t size) {
+    static const std::string block(1 << 20, 'x');
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    check(out >= 0, "create");
+    for (std::uint64_t left = size; left > 0;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+        check(::write(out, block.data(), n) == static_cast<ssize_t>(n), "write");
+        left -= n;
+    }
+    ::close(out);
+}
+
+// The result of an import written once, flushed, renamed into place and the folder flushed,
+// as the import's own rewrite ends.
+void writeOnceAndReplace(const std::string& bytes, const fs::path& to) {
+    const fs::path temp = to.string() + ".tmp";
+    const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    check(out >= 0, "create");
+    check(::write(out, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()), "write");
+    check(::fsync(out) == 0, "fsync");
+    ::close(out);
+    check(::rename(temp.c_str(), to.c_str()) == 0, "rename");
+    const int dir = ::open(to.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    check(dir >= 0 && ::fsync(dir) == 0, "fsync folder");
+    ::close(dir);
+}
+
+// --- the table ------------------------------------------------------------------------------
+
+struct Row {
+    std::string name, baseline, target;
+    double limit = 0;    // ratio the target allows; 0 = no ratio
+    bool useCpu = false; // the ratio of CPU time rather than wall time
+};
+
+struct Figure {
+    double op = 0, base = 0, ratio = 0;
+};
+
+std::map<std::string, std::map<std::size_t, Figure>> results; // row -> tier -> figure
+std::vector<Row> rows;
+
+void note(const Row& row, std::size_t tier, const Figure& f) {
+    if (std::none_of(rows.begin(), rows.end(), [&](const Row& r) { return r.name == row.name; }))
+        rows.push_back(row);
+    results[row.name][tier] = f;
+    if (row.limit > 0)
+        std::printf("  %-44s %10.3f ms  %10.3f ms  %5.2fx  (target <= %.1fx) %s\n",
+                    row.name.c_str(), f.op * 1e3, f.base * 1e3, f.ratio, row.limit,
+                    f.ratio <= row.limit ? "met" : "NOT met");
+    else
+        std::printf("  %-44s %10.3f ms\n", row.name.c_str(), f.op * 1e3);
+    std::fflush(stdout);
+}
+
+// Operation and yardstick alternately, the order swapped every run so that neither profits
+// from going second; wall or CPU figures and the median of the per-pair ratios.
+void paired(const Row& row, std::size_t tier, int reps, const std::function<void()>& op,
+            const std::function<void()>& base, bool settle) {
+    std::vector<double> ops, bases, ratios;
+    for (int i = 0; i < reps; ++i) {
+        Cost o, b;
+        if (i % 2 == 0) {
+            o = measure(op, settle);
+            b = measure(base, settle);
+        } else {
+            b = measure(base, settle);
+            o = measure(op, settle);
+        }
+        const double ov = row.useCpu ? o.cpu : o.wall, bv = row.useCpu ? b.cpu : b.wall;
+        ops.push_back(ov);
+        bases.push_back(bv);
+        ratios.push_back(bv > 0 ? ov / bv : 0);
+    }
+    note(row, tier, {median(ops), median(bases), median(ratios)});
+}
+
+void alone(const Row& row, std::size_t tier, int reps, const std::function<void()>& op) {
+    std::vector<double> ops;
+    for (int i = 0; i < reps; ++i)
+        ops.push_back(measure(op, false).wall);
+    note(row, tier, {median(ops), 0, 0});
+}
+
+// --- the data -------------------------------------------------------------------------------
+
+// The persons as the first version stored them, in no particular order.
+void writeVersion1(const fs::path& file, std::vector<core::Record> persons) {
+    std::shuffle(persons.begin(), persons.end(), std::mt19937(7));
+    constexpr int kFrom[] = {core::person::Name,    core::person::Phone,  core::person::Mobile,
+                             core::person::Address, core::person::Email1, core::person::Notes};
+    std::string bytes;
+    bytes.reserve(persons.size() * core::kV1RecordSize);
+    for (const core::Record& r : persons) {
+        std::string raw(core::kV1RecordSize, '\0');
+        for (int i = 0; i < core::kV1FieldCount; ++i) {
+            const std::string text = r.texts[kFrom[i]].substr(0, core::kV1FieldCapacity);
+            raw[i * 251] = static_cast<char>(text.size());
+            raw.replace(i * 251 + 1, text.size(), text);
+        }
+        bytes += raw;
+    }
+    core::fileio::replaceContents(file, bytes);
+}
+
+const std::string kLastMark = bench::toCp1252(" (ÚLTIMO)");
+
+// A data file of `count` records; the last one alone carries kLastMark in its name, so that a
+// search for it has exactly one hit, at the end.
+void generate(const fs::path& file, std::size_t count, bool persons) {
+    std::vector<core::Record> records =
+        persons ? bench::makePersons(count, 2024) : bench::makeCompanies(count, 2024);
+    records.back().texts[0] += kLastMark;
+    bench::writeDataFile(file, records);
+}
+
+std::int64_t scan(const fs::path& file, std::int64_t start, bool persons, const std::string& box1,
+                  const std::string& box2) {
+    core::fileio::File f = core::fileio::openReadWrite(file);
+    bool last = false;
+    const std::int64_t found = core::findRecord(f, start, persons, box1, box2, last);
+    f.close();
+    return found;
+}
+
+// --- the import rows ------------------------------------------------------------------------
+
+// One way into a data file from another program's file. Another format is one more entry:
+// how its source file is made from the generated records, and how it is imported.
+struct ImportCase {
+    std::string name;
+    std::function<void(const fs::path& source, const std::vector<core::Record>& persons)> make;
+    std::function<std::vector<core::Record>(const fs::path& source)> read;
+    std::string sourceName;
+};
+
+const std::vector<ImportCase>& importCases() {
+    static const std::vector<ImportCase> cases = {
+        {"import of 100,000 version-1 records", writeVersion1,
+         [](const fs::path& source) {
+             return core::Version1File(source).readAll(core::Version1Kind::Persons);
+         },
+         "vivazo01.dat"},
+    };
+    return cases;
+}
+
+void benchImports(const fs::path& folder, int reps) {
+    constexpr std::size_t kImported = 100000;
+    const std::vector<core::Record> persons = bench::makePersons(kImported, 99);
+    for (const ImportCase& c : importCases()) {
+        const fs::path source = folder / c.sourceName, target = folder / "importado.dat",
+                       once = folder / "unavez.dat";
+        c.make(source, persons);
+        const auto import = [&] {
+            core::createEmptyDataFile(target);
+            const auto result = core::insertRecords(target, c.read(source));
+            if (result.failure != core::RewriteFailure::None || result.position < 0)
+                throw std::runtime_error(c.name + " failed");
+        };
+        import();
+        const std::string bytes = core::fileio::readAll(target);
+        if (bytes.size() != kImported * core::kRecordSize)
+            throw std::runtime_error(c.name + ": wrong record count");
+        paired(
+            {c.name, "writing the result file once", "<= 3x", 3.0}, kImported, reps, import,
+            [&] { writeOnceAndReplace(bytes, once); }, true);
+        fs::remove(source);
+        fs::remove(target);
+        fs::remove(once);
+    }
+}
+
+// --- one tier -------------------------------------------------------------------------------
+
+void benchTier(const fs::path& folder, std::size_t count, int reps, const std::string& program) {
+    std::printf("\n%zu records\n", count);
+    const fs::path persons = folder / "persona1.dat", companies = folder / "empresa1.dat";
+    generate(persons, count, true);
+    generate(companies, count, false);
+    readFrom(persons, 0);
+    readFrom(companies, 0); // both in the page cache
+
+    const Row nothing{"search that finds nothing (persons, 2 boxes)", "sequential read", "<= 1.5x",
+                      1.5};
+    paired(
+        nothing, count, reps * 2 + 1,
+        [&] {
+            if (scan(persons, 0, true, "ZZQX", "999999999") != -1)
+                throw std::runtime_error("unexpected match");
+        },
+        [&] { readFrom(persons, 0); }, false);
+    paired(
+        {"search that finds nothing (companies, 2 boxes)", "sequential read", "<= 1.5x", 1.5},
+        count, reps * 2 + 1,
+        [&] {
+            if (scan(companies, 0, false, "ZZQX", "ZZQX") != -1)
+                throw std::runtime_error("unexpected match");
+        },
+        [&] { readFrom(companies, 0); }, false);
+    const auto last = static_cast<std::int64_t>(count) - 1;
+    paired(
+        {"search hit on the last record", "sequential read", "<= 1.5x", 1.5}, count, reps * 2 + 1,
+        [&] {
+            if (scan(persons, 0, true, kLastMark.substr(1), "") != last)
+                throw std::runtime_error("last record not found");
+        },
+        [&] { readFrom(persons, 0); }, false);
+    const std::int64_t middle = last / 2;
+    paired(
+        {"Siguiente from the middle to the last record", "read from the middle", "<= 1.5x", 1.5},
+        count, reps * 2 + 1,
+        [&] {
+            if (scan(persons, middle + 1, true, kLastMark.substr(1), "") != last)
+                throw std::runtime_error("last record not found");
+        },
+        [&] { readFrom(persons, static_cast<std::uint64_t>(middle + 1) * core::kRecordSize); },
+        false);
+
+    // One-record changes against cp + flush of the copy and its folder, wall and CPU.
+    const fs::path copy = folder / "copia.dat";
+    copyAndReplace(persons, copy);
+    core::Record fresh;
+    fresh.texts[core::person::Name] = bench::toCp1252("MARTA RUIZ NÚÑEZ");
+    fresh.texts[core::person::Mobile] = "+56 9 8765 4321";
+    fresh.texts[core::person::Notes] = bench::toCp1252("Cliente nuevo; llamar el lunes.");
+    fresh.tag = core::kTagPerson;
+    std::int64_t inserted = -1;
+    const auto insert = [&] { inserted = core::rewriteDataFile(persons, fresh, -1).position; };
+    const auto remove = [&] {
+        if (inserted < 0 || core::eliminar(persons, inserted).position != -1)
+            throw std::runtime_error("delete failed");
+        inserted = -1;
+    };
+    const auto modify = [&] {
+        core::Record edited = core::readRecord(persons, middle);
+        edited.texts[core::person::Notes] = "x" + edited.texts[core::person::Notes].substr(0, 200);
+        if (core::modificar(persons, middle, edited).position < 0)
+            throw std::runtime_error("modify failed");
+    };
+    const auto base = [&] { copyAndReplace(persons, copy); };
+    for (bool cpu : {false, true}) {
+        const std::string kind = cpu ? " (CPU)" : " (wall)";
+        const std::string target = cpu ? "<= 1.2x" : "<= 1.1x";
+        const double limit = cpu ? 1.2 : 1.1;
+        const std::string yard = "cp + flush of copy and folder";
+        // Insert and delete alternate so that the file keeps its size.
+        std::vector<double> insOp, insBase, insRatio, delOp, delBase, delRatio;
+        for (int i = 0; i < reps; ++i) {
+            for (int which = 0; which < 2; ++which) {
+                const auto& op = which == 0 ? std::function<void()>(insert) : remove;
+                Cost o, b;
+                if (i % 2 == 0) {
+                    o = measure(op, true);
+                    b = measure(base, true);
+                } else {
+                    b = measure(base, true);
+                    o = measure(op, true);
+                }
+                const double ov = cpu ? o.cpu : o.wall, bv = cpu ? b.cpu : b.wall;
+                (which == 0 ? insOp : delOp).push_back(ov);
+                (which == 0 ? insBase : delBase).push_back(bv);
+                (which == 0 ? insRatio : delRatio).push_back(ov / bv);
+            }
+        }
+        note({"insert of one record" + kind, yard, target, limit, cpu}, count,
+             {median(insOp), median(insBase), median(insRatio)});
+        note({"delete of one record" + kind, yard, target, limit, cpu}, count,
+             {median(delOp), median(delBase), median(delRatio)});
+        paired({"modify of one record" + kind, yard, target, limit, cpu}, count, reps, modify, base,
+               true);
+    }
+    fs::remove(copy);
+    if (core::recordCount(persons) != static_cast<std::int64_t>(count))
+        throw std::runtime_error("the record count changed");
+
+    // Exports against writing a file of the same size.
+    const fs::path out = folder / "faatmp01.txt", same = folder / "igual.txt";
+    core::writeTextList(persons, true, out);
+    const std::uint64_t textSize = fs::file_size(out);
+    paired(
+        {"text export", "writing a file of the same size", "<= 2x", 2.0}, count, reps,
+        [&] { core::writeTextList(persons, true, out); }, [&] { writeSize(same, textSize); }, true);
+    const core::PageStyle style{"3", "#FFFFFF", "#000080", "#000000"};
+    core::writeWebPage(persons, true, "persona1.dat", style, out);
+    const std::uint64_t pageSize = fs::file_size(out);
+    paired(
+        {"web page export", "writing a file of the same size", "<= 2x", 2.0}, count, reps,
+        [&] { core::writeWebPage(persons, true, "persona1.dat", style, out); },
+        [&] { writeSize(same, pageSize); }, true);
+    fs::remove(out);
+    fs::remove(same);
+
+    // Showing record n: what the scroll bar's handler reads, without the painting.
+    std::mt19937 pick(5);
+    alone({"showing record n (read, no painting)", "", "flat"}, count, 201, [&] {
+        const auto n = static_cast<std::int64_t>(pick() % count);
+        if (core::readRecordInView(persons, n).number != n)
+            throw std::runtime_error("wrong record shown");
+    });
+    if (!program.empty()) {
+        // The whole program: start, show the record viewed last, close.
+        fs::create_directories(folder / "config");
+        core::fileio::replaceContents(folder / "inicio.ini",
+                                      "[ventana]\r\nlastview=" + std::to_string(middle) + "\r\n");
+        const std::string command = "XDG_CONFIG_HOME='" + (folder / "config").string() +
+                                    "' QT_QPA_PLATFORM=offscreen '" + program + "' --dir '" +
+                                    folder.string() + "' --unattended >/dev/null 2>&1";
+        alone({"start-up to the record viewed last, and close", "", "flat"}, count, reps, [&] {
+            if (std::system(command.c_str()) != 0)
+                throw std::runtime_error("the program failed to start");
+        });
+    }
+}
+
+// The peak resident memory of browsing, searching and exporting the file, in a process of its
+// own so that the generated records of this one do not count.
+void probeMemory(const fs::path& self, const fs::path& folder) {
+    const pid_t child = ::fork();
+    check(child >= 0, "fork");
+    if (child == 0) {
+        ::execl(self.c_str(), self.c_str(), "--probe", folder.c_str(), static_cast<char*>(nullptr));
+        std::_Exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("the memory probe failed");
+}
+
+int probe(const fs::path& folder) {
+    const fs::path persons = folder / "persona1.dat";
+    const std::int64_t count = core::recordCount(persons);
+    for (std::int64_t n = 0; n < count; n += std::max<std::int64_t>(1, count / 1000))
+        core::readRecordInView(persons, n);
+    scan(persons, 0, true, "ZZQX", "999999999");
+    core::writeTextList(persons, true, folder / "probe.txt");
+    core::writeWebPage(persons, true, "persona1.dat", {"3", "#FFFFFF", "#000080", "#000000"},
+                       folder / "probe.htm");
+    fs::remove(folder / "probe.txt");
+    fs::remove(folder / "probe.htm");
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    std::printf("  peak resident memory browsing, searching and exporting %lld records: %.1f MiB\n",
+                static_cast<long long>(count), static_cast<double>(u.ru_maxrss) / 1024.0);
+    return 0;
+}
+
+void printGrowth(const std::vector<std::size_t>& tiers) {
+    std::printf("\nGrowth (operation's median; last column: largest / smallest)\n");
+    std::printf("  %-44s", "");
+    for (std::size_t t : tiers)
+        std::printf(" %12zu", t);
+    std::printf("  growth\n");
+    for (const Row& row : rows) {
+        const auto& byTier = results[row.name];
+        if (byTier.size() < 2)
+            continue;
+        std::printf("  %-44s", row.name.c_str());
+        for (std::size_t t : tiers) {
+            const auto at = byTier.find(t);
+            if (at == byTier.end())
+                std::printf(" %12s", "-");
+            else
+                std::printf(" %10.3fms", at->second.op * 1e3);
+        }
+        std::printf("  %8.2fx\n", byTier.rbegin()->second.op / byTier.begin()->second.op);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--probe")
+        return probe(argv[2]);
+    bool large = false;
+    int reps = 5;
+    std::string program;
+    fs::path base = fs::temp_directory_path();
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--large")
+            large = true;
+        else if (arg == "--reps" && i + 1 < argc)
+            reps = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--program" && i + 1 < argc)
+            program = fs::absolute(argv[++i]).string();
+        else
+            base = arg;
+    }
+    const fs::path folder = base / ("tevo-bench-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    std::vector<std::size_t> tiers = {1000, 100000};
+    if (large)
+        tiers.push_back(1000000);
+    const auto started = Clock::now();
+    try {
+        std::printf("%-46s %13s %13s %6s\n", "operation", "median", "baseline", "ratio");
+        for (std::size_t count : tiers) {
+            benchTier(folder, count, reps, program);
+            if (count == tiers.back())
+                probeMemory(fs::read_symlink("/proc/self/exe"), folder);
+        }
+        std::printf("\nImports (100,000 records)\n");
+        benchImports(folder, reps);
+        printGrowth(tiers);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_suite: %s\n", e.what());
+        fs::remove_all(folder);
+        return 1;
+    }
+    fs::remove_all(folder);
+    std::printf("\nTotal %.0f s\n", std::chrono::duration<double>(Clock::now() - started).count());
+    return 0;
+}
