@@ -194,10 +194,11 @@ void paired(const Row& row, std::size_t tier, int reps, const std::function<void
     note(row, tier, {median(ops), median(bases), median(ratios)});
 }
 
-void alone(const Row& row, std::size_t tier, int reps, const std::function<void()>& op) {
+void alone(const Row& row, std::size_t tier, int reps, const std::function<void()>& op,
+           bool settle = false) {
     std::vector<double> ops;
     for (int i = 0; i < reps; ++i)
-        ops.push_back(measure(op, false).wall);
+        ops.push_back(measure(op, settle).wall);
     note(row, tier, {median(ops), 0, 0});
 }
 
@@ -425,10 +426,13 @@ void benchTier(const fs::path& folder, std::size_t count, int reps, const std::s
         const std::string command = "XDG_CONFIG_HOME='" + (folder / "config").string() +
                                     "' QT_QPA_PLATFORM=offscreen '" + program + "' --dir '" +
                                     folder.string() + "' --unattended >/dev/null 2>&1";
-        alone({"start-up to the record viewed last, and close", "", "flat"}, count, reps, [&] {
-            if (std::system(command.c_str()) != 0)
-                throw std::runtime_error("the program failed to start");
-        });
+        alone(
+            {"start-up to the record viewed last, and close", "", "flat"}, count, reps,
+            [&] {
+                if (std::system(command.c_str()) != 0)
+                    throw std::runtime_error("the program failed to start");
+            },
+            true); // the settings' flush would otherwise wait for the generated files
     }
 }
 

@@ -89,7 +89,9 @@ TForm1::TForm1(platform::Services services, const QString& programDir, QWidget* 
     FormCreate();
     // Placed before it is shown, so that the stored position is the frame's: a window the
     // desktop has not framed yet takes a move for its inside, and would creep at every start.
-    placeWindow(core::IniFile(platform::toPath(settingsPath())));
+    core::IniFile ini(platform::toPath(settingsPath()));
+    ini.hold(); // both keys from one read of the file
+    placeWindow(ini);
     // The window is visible from its creation: start-up's questions come up over it.
     show();
     FormShow();
