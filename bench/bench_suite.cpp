@@ -32,6 +32,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -58,6 +59,18 @@ Cost measure(const std::function<void()>& work, bool settle) {
     const auto start = Clock::now();
     work();
     return {std::chrono::duration<double>(Clock::now() - start).count(), cpuSeconds() - cpu0};
+}
+
+// The operation and its baseline of pair number `i`, the one going first taking turns, so that
+// neither profits from a cache the other warmed.
+std::pair<Cost, Cost> measurePair(const std::function<void()>& op,
+                                  const std::function<void()>& base, int i, bool settle) {
+    if (i % 2 == 0) {
+        const Cost o = measure(op, settle);
+        return {o, measure(base, settle)};
+    }
+    const Cost b = measure(base, settle);
+    return {measure(op, settle), b};
 }
 
 double median(std::vector<double> v) {
@@ -180,14 +193,7 @@ void paired(const Row& row, std::size_t tier, int reps, const std::function<void
             const std::function<void()>& base, bool settle) {
     std::vector<double> ops, bases, ratios;
     for (int i = 0; i < reps; ++i) {
-        Cost o, b;
-        if (i % 2 == 0) {
-            o = measure(op, settle);
-            b = measure(base, settle);
-        } else {
-            b = measure(base, settle);
-            o = measure(op, settle);
-        }
+        const auto [o, b] = measurePair(op, base, i, settle);
         const double ov = row.useCpu ? o.cpu : o.wall, bv = row.useCpu ? b.cpu : b.wall;
         ops.push_back(ov);
         bases.push_back(bv);
@@ -398,14 +404,7 @@ void benchTier(const fs::path& folder, std::size_t count, int reps, const std::s
         for (int i = 0; i < reps; ++i) {
             for (int which = 0; which < 2; ++which) {
                 const auto& op = which == 0 ? std::function<void()>(insert) : remove;
-                Cost o, b;
-                if (i % 2 == 0) {
-                    o = measure(op, true);
-                    b = measure(base, true);
-                } else {
-                    b = measure(base, true);
-                    o = measure(op, true);
-                }
+                const auto [o, b] = measurePair(op, base, i, true);
                 const double ov = cpu ? o.cpu : o.wall, bv = cpu ? b.cpu : b.wall;
                 (which == 0 ? insOp : delOp).push_back(ov);
                 (which == 0 ? insBase : delBase).push_back(bv);
