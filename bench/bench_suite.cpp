@@ -490,10 +490,20 @@ int probe(const fs::path& folder) {
                        folder / "probe.htm");
     fs::remove(folder / "probe.txt");
     fs::remove(folder / "probe.htm");
-    rusage u{};
-    ::getrusage(RUSAGE_SELF, &u);
+    // VmHWM, not getrusage: the kernel carries ru_maxrss over an exec, so it would report the
+    // peak of the suite that forked this process, generated records and all.
+    std::FILE* proc = std::fopen("/proc/self/status", "r");
+    check(proc != nullptr, "/proc/self/status");
+    char line[256];
+    double kib = -1;
+    while (kib < 0 && std::fgets(line, sizeof line, proc))
+        if (std::strncmp(line, "VmHWM:", 6) == 0)
+            kib = std::strtod(line + 6, nullptr);
+    std::fclose(proc);
+    if (kib < 0)
+        throw std::runtime_error("no VmHWM in /proc/self/status");
     std::printf("  peak resident memory browsing, searching and exporting %lld records: %.1f MiB\n",
-                static_cast<long long>(count), static_cast<double>(u.ru_maxrss) / 1024.0);
+                static_cast<long long>(count), kib / 1024.0);
     return 0;
 }
 
