@@ -37,6 +37,38 @@ TEST(Search, MatcherReadsTheHaystackOnceWordByWord) {
     EXPECT_FALSE(busca("", "", "MARIANA", "123"));
 }
 
+// The matcher skips ahead with memchr at each word's beginning; it must agree with the
+// character-by-character reading on every pair of texts, blanks and repeats included.
+TEST(Search, MatcherAgreesWithReadingEveryCharacter) {
+    const auto slow = [](std::string_view needle, std::string_view haystack) {
+        std::size_t i = 0, start = 0;
+        for (std::size_t j = 0; j < haystack.size(); ++j) {
+            const char ch = i < needle.size() ? needle[i] : '\0';
+            if (ch == ' ')
+                start = i + 1;
+            i = ch == haystack[j] ? i + 1 : start;
+            if (i >= needle.size())
+                return true;
+        }
+        return false;
+    };
+    std::uint32_t seed = 12345;
+    const auto text = [&](std::size_t most) {
+        seed = seed * 1664525u + 1013904223u;
+        std::string t((seed >> 8 & 0xFFFF) % (most + 1), ' ');
+        for (char& c : t) {
+            seed = seed * 1664525u + 1013904223u;
+            c = "AB \0"[seed >> 16 & 3];
+        }
+        return t;
+    };
+    for (int k = 0; k < 50000; ++k) {
+        const std::string needle = text(5), haystack = text(12);
+        ASSERT_EQ(palabra(needle, haystack), slow(needle, haystack))
+            << '"' << needle << "\" in \"" << haystack << '"';
+    }
+}
+
 TEST(Search, SecondTextJoinsPhonesAndCapitalisesOnlyPlainLettersOfTheWebSite) {
     Record p = personRecord("P", "45");
     p.texts[person::Mobile] = "123";
@@ -65,20 +97,21 @@ TEST(Search, SecondTextJoinsPhonesAndCapitalisesOnlyPlainLettersOfTheWebSite) {
 TEST(Search, ScanCrossesBlocksAndKeepsTheLastTestWhenAReadFails) {
     TempDir dir;
     const auto file = dir / "p.dat";
-    std::vector<Record> records(600, personRecord("NADIE", "000"));
-    records[300] = personRecord("JUAN PEREZ", "777");
-    records[599] = personRecord("JUAN PEREZ", "888");
+    // Three blocks of reading: the matches lie in the second and the third.
+    std::vector<Record> records(1300, personRecord("NADIE", "000"));
+    records[700] = personRecord("JUAN PEREZ", "777");
+    records[1299] = personRecord("JUAN PEREZ", "888");
     writeBytes(file, bytesOf(records));
     fileio::File f = fileio::openReadWrite(file);
 
     bool last = false;
     std::int64_t count = 0;
-    EXPECT_EQ(findRecord(f, 0, true, "JUAN", "", last, &count), 300);
+    EXPECT_EQ(findRecord(f, 0, true, "JUAN", "", last, &count), 700);
     EXPECT_TRUE(last);
-    EXPECT_EQ(count, 600);
-    EXPECT_EQ(findRecord(f, 301, true, "JUAN", "88", last), 599);
-    EXPECT_EQ(findRecord(f, 300, true, "JUAN", "88", last), 599); // record 300 skipped: 777
-    EXPECT_EQ(findRecord(f, 600, true, "JUAN", "", last), -1);
+    EXPECT_EQ(count, 1300);
+    EXPECT_EQ(findRecord(f, 701, true, "JUAN", "88", last), 1299);
+    EXPECT_EQ(findRecord(f, 700, true, "JUAN", "88", last), 1299); // record 700 skipped: 777
+    EXPECT_EQ(findRecord(f, 1300, true, "JUAN", "", last), -1);
     EXPECT_TRUE(last); // nothing tested after the end
     EXPECT_EQ(findRecord(f, 0, true, "ZZZ", "", last), -1);
     EXPECT_FALSE(last);
