@@ -168,6 +168,14 @@ void bufferedCopy(int in, std::uint64_t offset, int out, std::uint64_t n) {
     }
 }
 
+Identity identityFrom(const struct stat& st) {
+    const auto ns = [](const timespec& t) {
+        return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size), ns(st.st_mtim)};
+}
+
 bool lockingUnsupported(int err) {
     return err == ENOLCK || err == EOPNOTSUPP || err == EBADF || err == EINVAL || err == ENOSYS;
 }
@@ -175,15 +183,14 @@ bool lockingUnsupported(int err) {
 } // namespace
 
 File::File(File&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), sizeAtOpen_(other.sizeAtOpen_),
-      path_(std::move(other.path_)) {}
+    : fd_(std::exchange(other.fd_, -1)), atOpen_(other.atOpen_), path_(std::move(other.path_)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = std::exchange(other.fd_, -1);
-        sizeAtOpen_ = other.sizeAtOpen_;
+        atOpen_ = other.atOpen_;
         path_ = std::move(other.path_);
     }
     return *this;
@@ -192,6 +199,11 @@ File& File::operator=(File&& other) noexcept {
 File::~File() {
     if (fd_ >= 0)
         ::close(fd_);
+}
+
+Identity File::identity() const {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 ? identityFrom(st) : Identity{};
 }
 
 std::uint64_t File::size() const {
@@ -290,7 +302,7 @@ File openReadWrite(const fs::path& path) {
         throw IoError(EACCES);
     }
     File file(fd, path);
-    file.sizeAtOpen_ = static_cast<std::uint64_t>(st.st_size);
+    file.atOpen_ = identityFrom(st);
     return file;
 }
 
@@ -305,7 +317,7 @@ File openReadOnly(const fs::path& path) {
     countCall("open", path);
     struct stat st {};
     File file(openRegular(path, O_RDONLY, st), path);
-    file.sizeAtOpen_ = static_cast<std::uint64_t>(st.st_size);
+    file.atOpen_ = identityFrom(st);
     return file;
 }
 

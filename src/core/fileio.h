@@ -12,6 +12,18 @@ namespace core::fileio {
 
 namespace fs = std::filesystem;
 
+// Which file an open reached, its size and its modification time in nanoseconds. Every write
+// sets the modification time to the time of the write, as the file system's clock tells it.
+struct Identity {
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const Identity& o) const {
+        return device == o.device && inode == o.inode && size == o.size &&
+               modifiedNs == o.modifiedNs;
+    }
+    bool operator!=(const Identity& o) const { return !(*this == o); }
+};
+
 // An open file descriptor. Every failure throws IoError.
 class File {
   public:
@@ -24,7 +36,11 @@ class File {
 
     std::uint64_t size() const;
     // The size the open saw, without asking again (0 for a file this program created).
-    std::uint64_t sizeAtOpen() const { return sizeAtOpen_; }
+    std::uint64_t sizeAtOpen() const { return atOpen_.size; }
+    // The identity the open saw (all zero for a file this program created).
+    const Identity& identityAtOpen() const { return atOpen_; }
+    // The identity now; all zero when the status cannot be had.
+    Identity identity() const;
     // Reads up to n bytes at the offset; returns the bytes read (fewer only at the end).
     std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t n) const;
     // Reads exactly n bytes at the offset or throws.
@@ -48,7 +64,7 @@ class File {
     friend File openReadOnly(const fs::path&);
     File(int fd, fs::path path) : fd_(fd), path_(std::move(path)) {}
     int fd_ = -1;
-    std::uint64_t sizeAtOpen_ = 0;
+    Identity atOpen_;
     fs::path path_; // named in the call trace
 };
 

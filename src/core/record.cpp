@@ -66,18 +66,23 @@ void normalizeRecord(unsigned char* record) {
 namespace {
 
 bool allZero(const unsigned char* bytes, std::size_t n) {
-    // Word at a time: a record is mostly empty slot space.
+    // Four words at a time and no early way out: a record is mostly empty slot space, and a
+    // rewrite tests every record of the file.
+    std::uint64_t any = 0;
     std::size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        std::uint64_t w[4];
+        std::memcpy(w, bytes + i, 32);
+        any |= (w[0] | w[1]) | (w[2] | w[3]);
+    }
     for (; i + 8 <= n; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, bytes + i, 8);
-        if (word != 0)
-            return false;
+        any |= word;
     }
     for (; i < n; ++i)
-        if (bytes[i] != 0)
-            return false;
-    return true;
+        any |= bytes[i];
+    return any == 0;
 }
 
 } // namespace

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <numeric>
 #include <string_view>
 #include <system_error>
@@ -31,26 +35,38 @@ std::string_view nameOf(const unsigned char* record) {
 // follows, so the bytes come out in order.
 class BlockWriter {
   public:
-    BlockWriter(const fileio::File& data, fileio::File& file)
-        : data_(data), file_(file), buffer_(kBlockBytes) {}
+    BlockWriter(const fileio::File& data, fileio::File& file) : data_(data), file_(file) {}
 
+    // The buffer grows with what is added, up to a block: a one-record change adds one record.
     void add(const unsigned char* record) {
         flushRun();
-        std::memcpy(buffer_.data() + used_, record, kRecordSize);
-        used_ += kRecordSize;
+        buffer_.insert(buffer_.end(), record, record + kRecordSize);
         ++written_;
-        if (used_ == buffer_.size())
+        if (buffer_.size() >= kBlockBytes)
             flushBuffer();
     }
-    // Record `number` of the data file, whose bytes are already as a writer stores them.
-    void carry(std::uint64_t number) {
+    // Records `first` to `first + n - 1` of the data file, whose bytes are already as a writer
+    // stores them.
+    void carry(std::uint64_t first, std::uint64_t n = 1) {
+        if (n == 0)
+            return;
         flushBuffer();
-        if (runLength_ > 0 && runStart_ + runLength_ != number)
+        if (runLength_ > 0 && runStart_ + runLength_ != first)
             flushRun();
         if (runLength_ == 0)
-            runStart_ = number;
-        ++runLength_;
-        ++written_;
+            runStart_ = first;
+        runLength_ += n;
+        written_ += static_cast<std::int64_t>(n);
+    }
+    // As carry, for records `first` to `end - 1` but `drop`.
+    void carryRange(std::uint64_t first, std::uint64_t end, std::int64_t drop) {
+        if (drop >= 0 && static_cast<std::uint64_t>(drop) >= first &&
+            static_cast<std::uint64_t>(drop) < end) {
+            carry(first, static_cast<std::uint64_t>(drop) - first);
+            first = static_cast<std::uint64_t>(drop) + 1;
+        }
+        if (end > first)
+            carry(first, end - first);
     }
     void finish() {
         flushRun();
@@ -60,9 +76,9 @@ class BlockWriter {
 
   private:
     void flushBuffer() {
-        if (used_ > 0)
-            file_.write(buffer_.data(), used_);
-        used_ = 0;
+        if (!buffer_.empty())
+            file_.write(buffer_.data(), buffer_.size());
+        buffer_.clear();
     }
     void flushRun() {
         if (runLength_ > 0)
@@ -73,7 +89,6 @@ class BlockWriter {
     const fileio::File& data_;
     fileio::File& file_;
     std::vector<unsigned char> buffer_;
-    std::size_t used_ = 0;
     std::uint64_t runStart_ = 0, runLength_ = 0;
     std::int64_t written_ = 0;
 };
@@ -115,40 +130,140 @@ class Batch {
 // own. Inserting the batch records one by one would put each of them exactly there, sorted
 // file or not: the records still waiting are those no earlier record was greater than. Returns
 // the record number the batch's last record received, or -1 without a batch.
+// `sorted` tells whether the new file's names are in order.
 std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::File& out,
-                         Batch& batch, std::int64_t drop, const Progress& progress) {
+                         Batch& batch, std::int64_t drop, const Progress& progress, bool& sorted) {
     std::int64_t position = -1;
     BlockWriter writer(data, out);
+    sorted = true;
+    std::string_view previous; // the name written last
+    std::string held;          // its bytes, once the block it lies in is read over
+    bool any = false;
+    const auto see = [&](std::string_view name) {
+        if (any && sorted && nameLess(name, previous))
+            sorted = false;
+        previous = name;
+        any = true;
+    };
     const auto place = [&] {
         if (batch.nextIsLast())
             position = writer.count();
+        see(batch.nextName());
         batch.writeNext(writer);
         if (progress)
             progress(batch.written());
     };
-    std::vector<unsigned char> block(kBlockBytes);
-    for (std::uint64_t first = 0; first < count; first += kBlockRecords) {
-        const std::uint64_t n = std::min<std::uint64_t>(kBlockRecords, count - first);
-        data.readExactAt(first * kRecordSize, block.data(), n * kRecordSize);
+    // Unzeroed, and no larger than the file: every byte is read before it is looked at.
+    const std::uint64_t blockRecords = std::min<std::uint64_t>(kBlockRecords, count);
+    const std::unique_ptr<unsigned char[]> block(new unsigned char[blockRecords * kRecordSize]);
+    for (std::uint64_t first = 0; first < count; first += blockRecords) {
+        const std::uint64_t n = std::min<std::uint64_t>(blockRecords, count - first);
+        data.readExactAt(first * kRecordSize, block.get(), n * kRecordSize);
         for (std::uint64_t i = 0; i < n; ++i) {
             if (static_cast<std::int64_t>(first + i) == drop)
                 continue;
-            unsigned char* record = block.data() + i * kRecordSize;
+            unsigned char* record = block.get() + i * kRecordSize;
             const bool normal = isNormalRecord(record);
             if (!normal)
                 normalizeRecord(record);
             while (!batch.done() && nameLess(batch.nextName(), nameOf(record)))
                 place();
+            see(nameOf(record));
             if (normal)
                 writer.carry(first + i);
             else
                 writer.add(record);
+        }
+        const auto* at = reinterpret_cast<const unsigned char*>(previous.data());
+        if (at >= block.get() && at < block.get() + blockRecords * kRecordSize) {
+            held.assign(previous);
+            previous = held;
         }
     }
     while (!batch.done())
         place();
     writer.finish();
     return position;
+}
+
+// The first record from `first` to `end - 1` whose name is greater than `name`, or `end`, in
+// a file whose names are in order: the record the merge above would put `name` before.
+std::uint64_t firstGreater(const fileio::File& data, std::uint64_t first, std::uint64_t end,
+                           std::string_view name) {
+    unsigned char slot[256];
+    while (first < end) {
+        const std::uint64_t middle = first + (end - first) / 2;
+        data.readExactAt(middle * kRecordSize, slot, sizeof slot);
+        if (nameLess(name, nameOf(slot)))
+            end = middle;
+        else
+            first = middle + 1;
+    }
+    return first;
+}
+
+// What copyRecords writes, for a file whose records are known to be as a writer stores them
+// and in order: each batch record's place is searched for, and the runs between are copied
+// without being read here.
+std::int64_t copyInOrder(const fileio::File& data, std::uint64_t count, fileio::File& out,
+                         Batch& batch, std::int64_t drop, const Progress& progress) {
+    std::int64_t position = -1;
+    BlockWriter writer(data, out);
+    std::uint64_t next = 0; // the first record not yet written
+    while (!batch.done()) {
+        const std::uint64_t before = firstGreater(data, next, count, batch.nextName());
+        writer.carryRange(next, before, drop);
+        next = before;
+        if (batch.nextIsLast())
+            position = writer.count();
+        batch.writeNext(writer);
+        if (progress)
+            progress(batch.written());
+    }
+    writer.carryRange(next, count, drop);
+    writer.finish();
+    return position;
+}
+
+// The data files this process wrote, by name: the identity each had when its last byte was
+// written, and whether its names were in order. A file found again with the same identity
+// holds exactly what was written, so every record in it is already as a writer stores it.
+struct Written {
+    fileio::Identity identity;
+    bool sorted = false;
+};
+
+std::mutex writtenLock;
+std::map<std::string, Written> writtenFiles;
+
+bool knownInOrder(const fs::path& file, const fileio::Identity& now) {
+    const std::lock_guard<std::mutex> guard(writtenLock);
+    const auto at = writtenFiles.find(file.string());
+    return at != writtenFiles.end() && at->second.sorted && at->second.identity == now;
+}
+
+// Called once the new file is in place under its name. Anyone else can write to it only from
+// now on, and such a write sets the modification time to its own time: a time later than our
+// last write's, provided the file system's clock has already moved past that. A file system
+// that keeps whole seconds (no nanoseconds) cannot tell within a second, so it is not trusted.
+// The file system's clock: real time as of the last tick.
+std::int64_t coarseNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+std::int64_t (*rewriteClock)() = coarseNow;
+
+void remember(const fs::path& file, const fileio::Identity& written, bool sorted) {
+    const std::int64_t nowNs = rewriteClock();
+    const bool trusted =
+        written.inode != 0 && written.modifiedNs % 1000000000 != 0 && nowNs > written.modifiedNs;
+    const std::lock_guard<std::mutex> guard(writtenLock);
+    if (trusted)
+        writtenFiles[file.string()] = {written, sorted};
+    else
+        writtenFiles.erase(file.string());
 }
 
 fs::path folderOf(const fs::path& file) {
@@ -171,6 +286,10 @@ bool nameLess(std::string_view a, std::string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
     const int order = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
     return order < 0 || (order == 0 && a.size() < b.size());
+}
+
+void setRewriteClock(std::int64_t (*now)()) {
+    rewriteClock = now ? now : coarseNow;
 }
 
 void removeLeftoverTemp(const fs::path& dataFile) {
@@ -234,13 +353,17 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
     }
 
     Batch batch(inserts);
+    bool sorted = true; // a file in order stays so: each record goes where its name belongs
 
     fileio::File out = fileio::createTruncate(temp);
     std::int64_t position = -1;
     try {
         if (existed)
             out.copyPermissionsFrom(file);
-        position = copyRecords(data, count, out, batch, drops ? drop : -1, progress);
+        if (existed && knownInOrder(file, data.identityAtOpen()))
+            position = copyInOrder(data, count, out, batch, drops ? drop : -1, progress);
+        else
+            position = copyRecords(data, count, out, batch, drops ? drop : -1, progress, sorted);
         out.flush();
         const std::uint64_t expected = (count - (drops ? 1 : 0) + inserts.size()) * kRecordSize;
         if (out.size() != expected)
@@ -251,6 +374,7 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
         throw;
     }
 
+    const fileio::Identity written = out.identity();
     try {
         out.close();
     } catch (const IoError&) {
@@ -272,6 +396,7 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
     }
     // The new content is in place from here on; a failure to make the rename durable is still
     // reported, as an IoError.
+    remember(file, written, sorted);
     fileio::syncDirectory(folder);
     result.position = position;
     return result;

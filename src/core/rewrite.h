@@ -64,6 +64,13 @@ RewriteResult rewriteDataFile(const fs::path& file, const std::vector<Record>& i
 RewriteResult insertRecords(const fs::path& file, const std::vector<Record>& batch,
                             const Progress& progress = {});
 
+// A data file that a rewrite of this process put in place, in order, and that nobody has
+// written since, is not read through by the next rewrite: each new record's place is searched
+// for and the rest is copied as it is. Whether nobody has written it is told by its
+// modification time, which can only be trusted once the clock has moved past the rewrite's
+// last write. Tests replace that clock (nanoseconds of real time); nullptr restores it.
+void setRewriteClock(std::int64_t (*now)());
+
 // Removes a "tmpingre.tmp" that a rewrite which ended without finishing left beside the data
 // file; one that a running rewrite owns is left alone. Never fails.
 void removeLeftoverTemp(const fs::path& dataFile);

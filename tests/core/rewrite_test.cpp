@@ -11,10 +11,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <fstream>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace core;
 using namespace testsupport;
@@ -27,6 +31,7 @@ class Rewrite : public ::testing::Test {
     ~Rewrite() override {
         fileio::clearFaults();
         fileio::refuseKernelCopy(false);
+        setRewriteClock(nullptr);
     }
 
     void store(const std::vector<std::string>& names) {
@@ -60,6 +65,8 @@ class Rewrite : public ::testing::Test {
                                std::int64_t expectedPosition,
                                const std::set<RewriteFailure>& reportedFailures) {
         const std::optional<std::string> original = content();
+        if (prime)
+            prime();
         fileio::clearFaults();
         ASSERT_EQ(op().position, expectedPosition);
         const long total = fileio::callCount();
@@ -69,6 +76,8 @@ class Rewrite : public ::testing::Test {
         std::set<RewriteFailure> seen;
         for (long n = 1; n <= total; ++n) {
             restore(original);
+            if (prime)
+                prime();
             fileio::setFaults({n, EIO, -1});
             std::optional<RewriteResult> result;
             try {
@@ -96,9 +105,32 @@ class Rewrite : public ::testing::Test {
         EXPECT_EQ(seen, reportedFailures);
     }
 
+    // Run after each restore, before the faults are set.
+    std::function<void()> prime;
     TempDir dir;
     fs::path file = dir / "persona1.dat";
 };
+
+std::vector<std::string> numberedNames(int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i)
+        names.push_back("N" + std::to_string(10000 + i));
+    return names;
+}
+
+// Writes one byte in place and returns the file's modification time from before.
+timespec poke(const fs::path& file, std::uint64_t offset, char byte) {
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
+    out.seekp(static_cast<std::streamoff>(offset));
+    out.put(byte);
+    return st.st_mtim;
+}
+
+std::int64_t farFuture() {
+    return std::numeric_limits<std::int64_t>::max();
+}
 
 const std::set<RewriteFailure> kAllReported = {RewriteFailure::CloseTemp, RewriteFailure::CloseData,
                                                RewriteFailure::Rename};
@@ -287,6 +319,61 @@ TEST_F(Rewrite, KernelCopyAndItsFallbackWriteTheSameBytes) {
     }
     writeBytes(file, bytes);
     expectSafeAtEveryCall(modify, 1000, kAllReported);
+}
+
+// A file this process put in place in order, untouched since, is not read through again:
+// each change searches for its record's place and copies the rest as it is. The clock is set
+// so that every such file is trusted.
+TEST_F(Rewrite, ItsOwnFileIsSearchedNotReadAgainAndAnyWriteSinceIsNoticed) {
+    setRewriteClock(farFuture);
+    const std::vector<std::string> names = numberedNames(1500);
+    store(names);
+    std::vector<Record> model = personsNamed(names);
+    ASSERT_EQ(insert("N10750", "a").position, 751); // read through: not written here
+    model.insert(model.begin() + 751, personRecord("N10750", "a"));
+    EXPECT_EQ(insert("N10750", "b").position, 752); // equal names stay in arrival order
+    model.insert(model.begin() + 752, personRecord("N10750", "b"));
+    EXPECT_EQ(insert("A", "c").position, 0);
+    model.insert(model.begin(), personRecord("A", "c"));
+    EXPECT_EQ(insert("Z", "d").position, 1503);
+    model.push_back(personRecord("Z", "d"));
+    EXPECT_EQ(eliminar(file, 1).position, -1);
+    model.erase(model.begin() + 1);
+    EXPECT_EQ(modificar(file, 750, personRecord("N10100", "e")).position, 101);
+    model.erase(model.begin() + 750);
+    model.insert(model.begin() + 101, personRecord("N10100", "e"));
+    ASSERT_EQ(readBytes(file), bytesOf(model));
+
+    // A byte no writer stores, put in without moving the modification time, goes over as it
+    // is: proof that the file was not read again.
+    const std::uint64_t stray = 5 * kRecordSize + kSlots[person::Notes].offset + 9;
+    const timespec before = poke(file, stray, 'x');
+    const timespec times[2] = {before, before};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    ASSERT_EQ(insert("N11400", "f").position, 1403);
+    EXPECT_EQ(readBytes(file)[stray], 'x');
+
+    // Once the clock has moved on, a write in place moves the time too: the file is read
+    // through and cleaned, and the place follows the file as it is now.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    poke(file, stray, 'y');
+    poke(file, 1, 'Z'); // the first name, "A", is now "Z": the file is out of order
+    EXPECT_EQ(insert("B", "g").position, 0);
+    const std::string after = readBytes(file);
+    EXPECT_EQ(after[stray + kRecordSize], '\0');
+    EXPECT_EQ(readRecord(file, 1).texts[0], "Z");
+}
+
+TEST_F(Rewrite, ChangingItsOwnFileSurvivesAFaultAtEveryCall) {
+    setRewriteClock(farFuture);
+    store(numberedNames(1500));
+    // Each run starts from the same bytes, put in place by this process.
+    prime = [&] {
+        insert("ZZZ");
+        eliminar(file, 1500);
+    };
+    expectSafeAtEveryCall([&] { return modificar(file, 100, personRecord("N11000A", "nuevo")); },
+                          1000, kAllReported);
 }
 
 TEST_F(Rewrite, FullDiskLeavesTheDataFileAsItWas) {
