@@ -360,7 +360,10 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
     try {
         if (existed)
             out.copyPermissionsFrom(file);
-        if (existed && knownInOrder(file, data.identityAtOpen()))
+        // Searching costs some twenty small reads per new record, about what reading and
+        // testing a hundred records costs: a large batch into a small file reads it through.
+        const bool search = inserts.size() <= 1 || inserts.size() * 128 <= count;
+        if (existed && search && knownInOrder(file, data.identityAtOpen()))
             position = copyInOrder(data, count, out, batch, drops ? drop : -1, progress);
         else
             position = copyRecords(data, count, out, batch, drops ? drop : -1, progress, sorted);

@@ -342,6 +342,17 @@ TEST_F(Rewrite, ItsOwnFileIsSearchedNotReadAgainAndAnyWriteSinceIsNoticed) {
     EXPECT_EQ(modificar(file, 750, personRecord("N10100", "e")).position, 101);
     model.erase(model.begin() + 750);
     model.insert(model.begin() + 101, personRecord("N10100", "e"));
+    // A few records at once: each where inserting it alone would put it.
+    const std::vector<Record> batch = {personRecord("N10200", "h"), personRecord("B", "i"),
+                                       personRecord("N10200", "j")};
+    std::int64_t last = -1;
+    for (const Record& r : batch) {
+        const auto at = std::find_if(model.begin(), model.end(), [&](const Record& m) {
+            return nameLess(r.texts[0], m.texts[0]);
+        });
+        last = model.insert(at, r) - model.begin();
+    }
+    EXPECT_EQ(insertRecords(file, batch).position, last);
     ASSERT_EQ(readBytes(file), bytesOf(model));
 
     // A byte no writer stores, put in without moving the modification time, goes over as it
@@ -350,7 +361,7 @@ TEST_F(Rewrite, ItsOwnFileIsSearchedNotReadAgainAndAnyWriteSinceIsNoticed) {
     const timespec before = poke(file, stray, 'x');
     const timespec times[2] = {before, before};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-    ASSERT_EQ(insert("N11400", "f").position, 1403);
+    ASSERT_EQ(insert("N11400", "f").position, 1406);
     EXPECT_EQ(readBytes(file)[stray], 'x');
 
     // Once the clock has moved on, a write in place moves the time too: the file is read
