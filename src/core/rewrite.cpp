@@ -242,10 +242,6 @@ bool knownInOrder(const fs::path& file, const fileio::Identity& now) {
     return at != writtenFiles.end() && at->second.sorted && at->second.identity == now;
 }
 
-// Called once the new file is in place under its name. Anyone else can write to it only from
-// now on, and such a write sets the modification time to its own time: a time later than our
-// last write's, provided the file system's clock has already moved past that. A file system
-// that keeps whole seconds (no nanoseconds) cannot tell within a second, so it is not trusted.
 // The file system's clock: real time as of the last tick.
 std::int64_t coarseNow() {
     timespec now{};
@@ -255,10 +251,15 @@ std::int64_t coarseNow() {
 
 std::int64_t (*rewriteClock)() = coarseNow;
 
-void remember(const fs::path& file, const fileio::Identity& written, bool sorted) {
-    const std::int64_t nowNs = rewriteClock();
-    const bool trusted =
-        written.inode != 0 && written.modifiedNs % 1000000000 != 0 && nowNs > written.modifiedNs;
+// Called once the new file is in place under its name; `beforeRename` is the clock read just
+// before the rename. Anyone else can write to the file only after the rename, and such a write
+// sets the modification time to its own time: later than our last write's, provided the
+// clock had already moved past that before the rename. A file system that keeps whole seconds
+// (no nanoseconds) cannot tell within a second, so its files are not trusted.
+void remember(const fs::path& file, const fileio::Identity& written, bool sorted,
+              std::int64_t beforeRename) {
+    const bool trusted = written.inode != 0 && written.modifiedNs % 1000000000 != 0 &&
+                         beforeRename > written.modifiedNs;
     const std::lock_guard<std::mutex> guard(writtenLock);
     if (trusted)
         writtenFiles[file.string()] = {written, sorted};
@@ -391,6 +392,7 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
             result.failure = RewriteFailure::CloseData; // the copy is complete; go on
         }
     }
+    const std::int64_t beforeRename = rewriteClock();
     try {
         fileio::rename(temp, file);
     } catch (const IoError&) {
@@ -399,7 +401,7 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
     }
     // The new content is in place from here on; a failure to make the rename durable is still
     // reported, as an IoError.
-    remember(file, written, sorted);
+    remember(file, written, sorted, beforeRename);
     fileio::syncDirectory(folder);
     result.position = position;
     return result;
