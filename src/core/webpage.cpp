@@ -6,6 +6,8 @@
 #include "core/exports.h"
 #include "core/weblinks.h"
 
+#include <array>
+
 namespace core {
 
 namespace {
@@ -70,7 +72,7 @@ std::string link(const std::string& url, const char* text) {
     return "<a href=\"" + htmlEscape(url) + "\">" + text;
 }
 
-void writeOpening(exportfile::LineWriter& out, bool persons, const std::string& name,
+void writeOpening(exportfile::OutputBuffer& out, bool persons, const std::string& name,
                   const PageStyle& style) {
     const std::string meta =
         "</title><meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">";
@@ -127,24 +129,48 @@ void writeOpening(exportfile::LineWriter& out, bool persons, const std::string& 
     out.line("</tr>");
 }
 
-void writeBlock(exportfile::LineWriter& out, bool persons, const Record& r,
-                const PageStyle& style) {
-    std::string opening = "<tr bordercolor=\"#0099FF\"><td colspan=\"3\" height=\"46\"> <table "
-                          "width=\"100%\" border=\"0\" height=\"100%\">";
+// What a record's block holds besides the record's texts; made once for the page.
+struct BlockPieces {
+    std::string opening;
+    // Before and after the text of each slot, with the line end.
+    std::array<std::string, kSlotCount> before, after;
+};
+
+BlockPieces blockPieces(bool persons, const PageStyle& style) {
+    BlockPieces p;
+    p.opening = "<tr bordercolor=\"#0099FF\"><td colspan=\"3\" height=\"46\"> <table "
+                "width=\"100%\" border=\"0\" height=\"100%\">";
     if (persons)
-        opening += "<font color=\"" + style.labelColour + "\">";
-    out.line(opening);
+        p.opening += "<font color=\"" + style.labelColour + "\">";
+    p.opening += "\r\n";
     const Row* rows = persons ? kPersonRows : kCompanyRows;
     const std::string size = "\"size=\"" + style.fontSize + "+\">";
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (r.texts[slot].empty())
-            continue;
-        out.line("<tr><td width=\"19%\"><font color=\"" + style.labelColour + size +
-                 rows[slot].label + "</td><td width=\"81%\"><font color=\"" + style.valueColour +
-                 size + (slot == 0 ? "<b>" : "") + htmlEscape(r.texts[slot]) + rows[slot].ending);
+        p.before[slot] = "<tr><td width=\"19%\"><font color=\"" + style.labelColour + size +
+                         rows[slot].label + "</td><td width=\"81%\"><font color=\"" +
+                         style.valueColour + size + (slot == 0 ? "<b>" : "");
+        p.after[slot] = std::string(rows[slot].ending) + "\r\n";
     }
-    out.line("<td colspan=\"3\" height=\"46\">[ <a href=\"#top\">Subir</a> ]</td>");
-    out.line("</table></td></tr>");
+    return p;
+}
+
+constexpr std::string_view kBlockEnd =
+    "<td colspan=\"3\" height=\"46\">[ <a href=\"#top\">Subir</a> ]</td>\r\n"
+    "</table></td></tr>\r\n";
+
+// Only the filled fields of the record appear.
+void writeBlock(exportfile::OutputBuffer& out, const BlockPieces& pieces,
+                const unsigned char* record) {
+    out.append(pieces.opening);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const std::string_view text = exportfile::slotText(record, slot);
+        if (text.empty())
+            continue;
+        out.append(pieces.before[slot]);
+        out.htmlEscaped(text);
+        out.append(pieces.after[slot]);
+    }
+    out.append(kBlockEnd);
 }
 
 void appendUtf8AsHtml(std::string& out, char32_t cp) {
@@ -218,12 +244,14 @@ void writeWebPage(const fs::path& dataFile, bool persons, std::string_view shown
                   const PageStyle& style, const fs::path& out) {
     fileio::File file = fileio::createTruncate(out);
     exportfile::RecordReader records(dataFile);
-    exportfile::LineWriter lines(file);
+    exportfile::OutputBuffer lines(file);
     const std::string name = htmlFromUtf8(shownName);
     writeOpening(lines, persons, name, style);
-    Record r;
-    while (records.next(r))
-        writeBlock(lines, persons, r, style);
+    const BlockPieces pieces = blockPieces(persons, style);
+    while (const unsigned char* record = records.next()) {
+        writeBlock(lines, pieces, record);
+        lines.writeIfFull();
+    }
     lines.line("(*) Los campos sin contenido no se muestran.");
     lines.line("</table></body></html>");
     records.close();

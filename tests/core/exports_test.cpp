@@ -157,3 +157,50 @@ TEST(WebPage, OpeningBlocksAndClosingOfBothKinds) {
     writeWebPage(dir / "empty.dat", true, "x", kDefaultStyle, dir / "out.htm");
     EXPECT_EQ(linesOf(readBytes(dir / "out.htm")).size(), 21u);
 }
+
+// Enough full records for several reads of the data file and several writes of the output,
+// with markup at every place a write may cut a text.
+TEST(Exports, LargeFileKeepsEveryRecordInOrder) {
+    TempDir dir;
+    std::vector<Record> records;
+    for (int i = 0; i < 1500; ++i) {
+        Record r;
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            std::string text = std::to_string(i) + "-" + std::to_string(slot) + " ";
+            while (text.size() < kSlots[slot].capacity)
+                text += "\"a<b>&c"[text.size() % 7];
+            r.texts[slot] = text;
+        }
+        r.tag = kTagPerson;
+        records.push_back(r);
+    }
+    writeBytes(dir / "p.dat", bytesOf(records));
+
+    writeTextList(dir / "p.dat", true, dir / "out.txt");
+    const auto text = linesOf(readBytes(dir / "out.txt"));
+    ASSERT_EQ(text.size(), 3 + records.size() * 10);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const std::size_t at = 3 + i * 10;
+        ASSERT_EQ(text[at], std::to_string(i + 1) + " Nombre: " + records[i].texts[0]);
+        for (int slot = 1; slot < kSlotCount; ++slot) // behind the 12-character label
+            ASSERT_EQ(text[at + slot].substr(12), records[i].texts[slot]);
+    }
+
+    writeWebPage(dir / "p.dat", true, "p.dat", kDefaultStyle, dir / "out.htm");
+    const auto page = linesOf(readBytes(dir / "out.htm"));
+    ASSERT_EQ(page.size(), 19 + records.size() * 12 + 2);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const std::size_t at = 19 + i * 12;
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            const std::string& line = page[at + 1 + slot];
+            const std::string end = (slot == 0 ? "<b>" : "") + htmlEscape(records[i].texts[slot]) +
+                                    (slot == 0   ? "</b> "
+                                     : slot == 1 ? " "
+                                                 : "") +
+                                    "</td></tr>";
+            ASSERT_GT(line.size(), end.size());
+            ASSERT_EQ(line.substr(line.size() - end.size()), end)
+                << "record " << i << " slot " << slot;
+        }
+    }
+}
