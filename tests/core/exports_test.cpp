@@ -168,7 +168,7 @@ TEST(Exports, LargeFileKeepsEveryRecordInOrder) {
         for (int slot = 0; slot < kSlotCount; ++slot) {
             std::string text = std::to_string(i) + "-" + std::to_string(slot) + " ";
             while (text.size() < kSlots[slot].capacity)
-                text += "\"a<b>&c"[text.size() % 7];
+                text += "\"a<b>&c, otra calle 12"[text.size() % 22];
             r.texts[slot] = text;
         }
         r.tag = kTagPerson;
