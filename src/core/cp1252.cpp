@@ -1,6 +1,7 @@
 #include "core/cp1252.h"
 
 #include <array>
+#include <cstring>
 #include <utility>
 
 namespace core {
@@ -82,6 +83,21 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
+// How many bytes at the start are ASCII, which reads the same in UTF-8 and in the code page.
+// Eight at a time.
+std::size_t asciiPrefix(std::string_view s) {
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        if (word & 0x8080808080808080u)
+            break;
+    }
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
+        ++i;
+    return i;
+}
+
 // The code point of the sequence at `i` and its length; length 0 for a malformed sequence.
 std::pair<char32_t, std::size_t> decodeUtf8(std::string_view s, std::size_t i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
@@ -115,17 +131,23 @@ std::pair<char32_t, std::size_t> decodeUtf8(std::string_view s, std::size_t i) {
 } // namespace
 
 std::string cp1252ToUtf8(std::string_view text) {
+    const std::size_t ascii = asciiPrefix(text);
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (char c : text)
+    out.append(text.substr(0, ascii));
+    for (char c : text.substr(ascii))
         appendUtf8(out, cp1252ToUnicode(static_cast<unsigned char>(c)));
     return out;
 }
 
 std::string utf8ToCp1252(std::string_view text, std::int64_t& replaced) {
-    std::string out;
+    // Most texts are plain ASCII, which is the same in both.
+    std::size_t i = asciiPrefix(text);
+    std::string out(text.substr(0, i));
+    if (i == text.size())
+        return out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
+    while (i < text.size()) {
         const auto [c, length] = decodeUtf8(text, i);
         const int byte = length == 0 ? -1 : unicodeToCp1252(c);
         if (byte < 0) {
@@ -140,7 +162,7 @@ std::string utf8ToCp1252(std::string_view text, std::int64_t& replaced) {
 }
 
 bool isValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
+    for (std::size_t i = asciiPrefix(text); i < text.size();) {
         const std::size_t length = decodeUtf8(text, i).second;
         if (length == 0)
             return false;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace core::vcard {
 
@@ -107,8 +108,16 @@ bool decodeQuotedPrintable(std::string_view in, std::string& out) {
     return true;
 }
 
-std::vector<Param> parseParams(std::string_view header) {
-    std::vector<Param> params;
+void assignUpper(std::string& out, std::string_view s) {
+    out.assign(s);
+    for (char& c : out)
+        c = upper(c);
+}
+
+// The parameters of a header into `params`, whose strings keep their room from one property to
+// the next.
+void parseParams(std::string_view header, std::vector<Param>& params) {
+    std::size_t count = 0;
     std::size_t start = header.find(';');
     while (start != std::string_view::npos) {
         std::size_t end = start + 1;
@@ -122,25 +131,26 @@ std::vector<Param> parseParams(std::string_view header) {
         const std::string_view item = trim(header.substr(start + 1, end - start - 1));
         if (!item.empty()) {
             const std::size_t eq = item.find('=');
-            Param p;
+            if (count == params.size())
+                params.emplace_back();
+            Param& p = params[count++];
             if (eq == std::string_view::npos) {
-                const std::string bare = upperAscii(item);
-                p.name = bare == "QUOTED-PRINTABLE" || bare == "BASE64" || bare == "8BIT"
+                p.name = equalsNoCase(item, "QUOTED-PRINTABLE") || equalsNoCase(item, "BASE64") ||
+                                 equalsNoCase(item, "8BIT")
                              ? "ENCODING"
                              : "TYPE";
-                p.value = std::string(item);
+                p.value.assign(item);
             } else {
-                p.name = upperAscii(trim(item.substr(0, eq)));
+                assignUpper(p.name, trim(item.substr(0, eq)));
                 std::string_view value = trim(item.substr(eq + 1));
                 if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
                     value = value.substr(1, value.size() - 2);
-                p.value = std::string(value);
+                p.value.assign(value);
             }
-            params.push_back(std::move(p));
         }
         start = end < header.size() ? end : std::string_view::npos;
     }
-    return params;
+    params.resize(count);
 }
 
 const Param* findParam(const std::vector<Param>& params, std::string_view name) {
@@ -152,24 +162,32 @@ const Param* findParam(const std::vector<Param>& params, std::string_view name) 
 
 // Into UTF-8 by the declared character set; without one, UTF-8 when the bytes are valid UTF-8,
 // else the Windows code page older programs wrote in.
-std::string toUtf8(std::string bytes, const Param* charset) {
+void toUtf8(std::string_view bytes, const Param* charset, std::string& out) {
     const bool latin = charset && (containsNoCase(charset->value, "8859-1") ||
                                    containsNoCase(charset->value, "1252") ||
                                    containsNoCase(charset->value, "LATIN1"));
     if (!latin && isValidUtf8(bytes))
-        return bytes;
-    return cp1252ToUtf8(bytes);
+        out.assign(bytes);
+    else
+        out = cp1252ToUtf8(bytes);
 }
 
-// Splits the text into lines (LF or CR LF; a lone CR as well) and hands them out in turn.
+// Splits the text into lines (LF or CR LF; a lone CR as well) and hands them out in turn. The
+// line looked at ahead is remembered, so that each line is found once.
 class Lines {
   public:
     explicit Lines(std::string_view text) : text_(text) {}
     bool done() const { return pos_ >= text_.size(); }
-    std::string_view peek() const { return lineAt(pos_).first; }
+    std::string_view peek() {
+        if (peekedAt_ != pos_) {
+            peeked_ = lineAt(pos_);
+            peekedAt_ = pos_;
+        }
+        return peeked_.first;
+    }
     std::string_view next() {
-        const auto [line, after] = lineAt(pos_);
-        pos_ = after;
+        const std::string_view line = peek();
+        pos_ = peeked_.second;
         ++number_;
         return line;
     }
@@ -194,6 +212,8 @@ class Lines {
     std::string_view text_;
     std::size_t pos_ = 0;
     std::size_t number_ = 0;
+    std::pair<std::string_view, std::size_t> peeked_;
+    std::size_t peekedAt_ = std::string_view::npos;
 };
 
 bool continues(std::string_view line) {
@@ -202,17 +222,16 @@ bool continues(std::string_view line) {
 
 class Parser {
   public:
-    explicit Parser(std::string_view text) : lines_(text) {}
+    Parser(std::string_view text, const std::function<void(Card&)>& take)
+        : lines_(text), take_(take) {}
 
     ReadResult run() {
         while (!lines_.done() && result_.error == ReadError::None)
             step();
         if (result_.error == ReadError::None && inCard_)
             unterminated();
-        if (result_.error == ReadError::None && result_.cards.empty())
+        if (result_.error == ReadError::None && cards_ == 0)
             fail(sawText_ ? ReadError::NotVCard : ReadError::Empty);
-        if (result_.error != ReadError::None)
-            result_.cards.clear();
         return std::move(result_);
     }
 
@@ -242,30 +261,38 @@ class Parser {
         sawText_ = true;
         const std::size_t colon = valueColon(first);
         const std::string_view header = first.substr(0, colon);
-        const std::string name = propertyName(header);
+        std::string name = propertyName(header);
         if (inCard_ && isSkipped(name)) {
             skipValue(first.size(),
                       containsNoCase(header, "BASE64") || containsNoCase(header, "ENCODING=B"));
             return;
         }
-        std::string logical(first);
+        // Most lines are whole: they are read where they lie, and only a folded one is put
+        // together in a string of its own.
         if (containsNoCase(header, "QUOTED-PRINTABLE")) {
             // A soft line break: "=" at the end of the line, the value goes on in the next,
             // whose leading blanks belong to the value.
-            while (!logical.empty() && logical.back() == '=' && !lines_.done()) {
-                logical.pop_back();
-                logical.append(lines_.next());
-                if (tooLong(logical.size()))
+            if (first.empty() || first.back() != '=' || lines_.done())
+                return contentLine(first, colon, std::move(name));
+            logical_.assign(first);
+            while (!logical_.empty() && logical_.back() == '=' && !lines_.done()) {
+                logical_.pop_back();
+                logical_.append(lines_.next());
+                if (tooLong(logical_.size()))
                     return;
             }
         } else {
+            if (lines_.done() || !continues(lines_.peek()))
+                return contentLine(first, colon, std::move(name));
+            logical_.assign(first);
             while (!lines_.done() && continues(lines_.peek())) {
-                logical.append(lines_.next().substr(1));
-                if (tooLong(logical.size()))
+                logical_.append(lines_.next().substr(1));
+                if (tooLong(logical_.size()))
                     return;
             }
         }
-        contentLine(logical);
+        const std::size_t logicalColon = valueColon(logical_);
+        contentLine(logical_, logicalColon, propertyName(logical_.substr(0, logicalColon)));
     }
 
     // Steps over a binary value: folded lines, and in 2.1 the unindented base64 lines that run
@@ -282,18 +309,18 @@ class Parser {
         }
     }
 
-    void contentLine(std::string_view line) {
-        const std::size_t colon = valueColon(line);
+    // One logical line; `colon` ends its header (npos: it has none), `name` is the header's
+    // property name.
+    void contentLine(std::string_view line, std::size_t colon, std::string name) {
         if (colon == std::string_view::npos) {
             // Outside a card this is not a vCard; inside one, a stray line some writers leave
             // (a broken-off note) that carries no property.
-            if (!inCard_ && result_.cards.empty())
+            if (!inCard_ && cards_ == 0)
                 fail(ReadError::NotVCard);
             return;
         }
         const std::string_view header = line.substr(0, colon);
         const std::string_view raw = line.substr(colon + 1);
-        const std::string name = propertyName(header);
         if (name == "BEGIN") {
             if (!equalsNoCase(trim(raw), "VCARD")) {
                 if (!inCard_)
@@ -304,47 +331,60 @@ class Parser {
                 return unterminated(); // the card before has no END:VCARD
             inCard_ = true;
             cardStart_ = lines_.number();
-            card_ = Card();
+            for (Property& p : card_.properties)
+                spare_.push_back(std::move(p));
+            card_.properties.clear();
             return;
         }
         if (!inCard_) {
             // Text before the first card means this is no vCard file; between cards it is
             // left alone.
-            if (result_.cards.empty())
+            if (cards_ == 0)
                 fail(ReadError::NotVCard);
             return;
         }
         if (name == "END") {
             if (equalsNoCase(trim(raw), "VCARD")) {
-                result_.cards.push_back(std::move(card_));
+                ++cards_;
+                take_(card_);
                 inCard_ = false;
             }
             return;
         }
-        Property property;
-        property.name = name;
-        property.params = parseParams(header);
+        // The property is built in one of an earlier card when there is one: its strings
+        // have room already.
+        if (spare_.empty())
+            spare_.emplace_back();
+        Property& property = spare_.back();
+        property.name = std::move(name);
+        parseParams(header, property.params);
         const Param* encoding = findParam(property.params, "ENCODING");
         if (encoding &&
             (equalsNoCase(encoding->value, "B") || equalsNoCase(encoding->value, "BASE64")))
             return; // binary data of a property we have no slot for
-        std::string bytes;
+        const Param* charset = findParam(property.params, "CHARSET");
         if (encoding && equalsNoCase(encoding->value, "QUOTED-PRINTABLE")) {
-            if (!decodeQuotedPrintable(raw, bytes))
+            if (!decodeQuotedPrintable(raw, bytes_))
                 return fail(ReadError::BadQuotedPrintable);
+            toUtf8(bytes_, charset, property.value);
         } else {
-            bytes.assign(raw);
+            toUtf8(raw, charset, property.value);
         }
-        property.value = toUtf8(std::move(bytes), findParam(property.params, "CHARSET"));
         card_.properties.push_back(std::move(property));
+        spare_.pop_back();
     }
 
     Lines lines_;
+    const std::function<void(Card&)>& take_;
     ReadResult result_;
     Card card_;
+    std::size_t cards_ = 0;
     bool inCard_ = false;
     std::size_t cardStart_ = 0;
     bool sawText_ = false;
+    std::vector<Property> spare_; // properties of cards handed over, kept for their room
+    std::string logical_;         // a folded line put together
+    std::string bytes_;           // a quoted-printable value decoded
 };
 
 } // namespace
@@ -364,7 +404,7 @@ bool Property::hasType(std::string_view type) const {
     return false;
 }
 
-ReadResult parse(std::string_view text) {
+ReadResult parseEach(std::string_view text, const std::function<void(Card&)>& take) {
     if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
         ReadResult result;
         result.error = ReadError::NulByte;
@@ -375,13 +415,24 @@ ReadResult parse(std::string_view text) {
     }
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
-    return Parser(text).run();
+    return Parser(text, take).run();
+}
+
+ReadResult parse(std::string_view text) {
+    std::vector<Card> cards;
+    ReadResult result = parseEach(text, [&](Card& card) { cards.push_back(std::move(card)); });
+    if (result.error == ReadError::None)
+        result.cards = std::move(cards);
+    return result;
 }
 
 std::string unescape(std::string_view raw) {
-    std::string out;
+    const std::size_t first = raw.find('\\');
+    if (first == std::string_view::npos)
+        return std::string(raw);
+    std::string out(raw.substr(0, first));
     out.reserve(raw.size());
-    for (std::size_t i = 0; i < raw.size(); ++i) {
+    for (std::size_t i = first; i < raw.size(); ++i) {
         if (raw[i] != '\\' || i + 1 == raw.size()) {
             out += raw[i];
             continue;

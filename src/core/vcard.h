@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,10 @@ struct ReadResult {
 
 // Reads every card of the text. Photos, logos, sounds and keys are skipped unread.
 ReadResult parse(std::string_view text);
+// The same reading, handing each card to `take` as soon as its END:VCARD is read instead of
+// keeping them all; the card is the reader's again once `take` returns. The result holds no
+// cards; after an error, the cards handed over before it are to be thrown away.
+ReadResult parseEach(std::string_view text, const std::function<void(Card&)>& take);
 
 // A text value with its escapes resolved: "\n" is a line break, "\," "\;" "\:" "\\" the
 // character itself; a backslash before anything else stays.

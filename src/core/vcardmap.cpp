@@ -17,10 +17,11 @@ using vcard::Property;
 // of their own or not at all, and it brings the text back unchanged.
 constexpr const char* kContactsProperty = "X-TEVO-CONTACTOS";
 
-std::string join(const std::vector<std::string>& parts, std::string_view separator) {
+// The parts with text, separated; any list of strings or views.
+template <typename Parts> std::string join(const Parts& parts, std::string_view separator) {
     std::string out;
-    for (const std::string& part : parts) {
-        if (part.empty())
+    for (const auto& part : parts) {
+        if (std::string_view(part).empty())
             continue;
         if (!out.empty())
             out += separator;
@@ -29,21 +30,17 @@ std::string join(const std::vector<std::string>& parts, std::string_view separat
     return out;
 }
 
-std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-// Line breaks of a card (CR LF, LF or a lone CR) are stored as the records' CR LF, so that a
-// record written out and read back keeps its bytes.
-std::string withCrLf(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            out += "\r\n";
+// Each line break of the text (CR LF, a lone CR or a lone LF) written as `as`.
+std::string breaksAs(std::string text, std::string_view as) {
+    const auto isBreak = [](char c) { return c == '\r' || c == '\n'; };
+    const auto first = std::find_if(text.begin(), text.end(), isBreak);
+    if (first == text.end())
+        return text;
+    std::string out(text.begin(), first);
+    out.reserve(text.size() + 8);
+    for (std::size_t i = static_cast<std::size_t>(first - text.begin()); i < text.size(); ++i) {
+        if (isBreak(text[i])) {
+            out += as;
             if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
         } else {
@@ -51,6 +48,12 @@ std::string withCrLf(const std::string& text) {
         }
     }
     return out;
+}
+
+// Line breaks of a card (CR LF, LF or a lone CR) are stored as the records' CR LF, so that a
+// record written out and read back keeps its bytes.
+std::string withCrLf(std::string text) {
+    return breaksAs(std::move(text), "\r\n");
 }
 
 // A number written as a "tel:" address (4.0) is stored as the number.
@@ -69,14 +72,42 @@ std::string telValue(const std::string& number) {
 enum class Line { Fixed, Mobile, Fax, Other };
 
 Line lineOf(const Property& tel) {
-    if (tel.hasType("FAX"))
+    // Its types looked at once, in any of the ways writers list them.
+    bool fax = false, mobile = false, other = false;
+    for (const vcard::Param& p : tel.params) {
+        if (p.name != "TYPE")
+            continue;
+        std::string_view list = p.value;
+        while (!list.empty()) {
+            const std::size_t comma = list.find(',');
+            std::string_view type = list.substr(0, comma);
+            list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+            while (!type.empty() && (type.front() == ' ' || type.front() == '\t'))
+                type.remove_prefix(1);
+            while (!type.empty() && (type.back() == ' ' || type.back() == '\t'))
+                type.remove_suffix(1);
+            if (type.size() > 9) // the longest type looked for, TEXTPHONE
+                continue;
+            char upper[9];
+            for (std::size_t i = 0; i < type.size(); ++i)
+                upper[i] =
+                    type[i] >= 'a' && type[i] <= 'z' ? static_cast<char>(type[i] - 0x20) : type[i];
+            const std::string_view t(upper, type.size());
+            if (t == "FAX")
+                fax = true;
+            else if (t == "CELL" || t == "MOBILE" || t == "IPHONE")
+                mobile = true;
+            else if (t == "PAGER" || t == "OTHER" || t == "CAR" || t == "ISDN" || t == "MODEM" ||
+                     t == "BBS" || t == "VIDEO" || t == "MSG" || t == "TEXTPHONE" || t == "TEXT")
+                other = true;
+        }
+    }
+    if (fax)
         return Line::Fax;
-    if (tel.hasType("CELL") || tel.hasType("MOBILE") || tel.hasType("IPHONE"))
+    if (mobile)
         return Line::Mobile;
-    for (const char* other :
-         {"PAGER", "OTHER", "CAR", "ISDN", "MODEM", "BBS", "VIDEO", "MSG", "TEXTPHONE", "TEXT"})
-        if (tel.hasType(other))
-            return Line::Other;
+    if (other)
+        return Line::Other;
     return Line::Fixed; // HOME, WORK, VOICE, MAIN or no type at all
 }
 
@@ -85,7 +116,7 @@ Line lineOf(const Property& tel) {
 std::string addressLine(const Property& adr) {
     std::vector<std::string> parts = vcard::components(adr.value);
     for (std::string& part : parts)
-        part = replaceAll(withCrLf(part), "\r\n", ", ");
+        part = breaksAs(std::move(part), ", ");
     return join(parts, ", ");
 }
 
@@ -93,7 +124,7 @@ std::string addressLine(const Property& adr) {
 std::string nameFromN(const Property& n) {
     std::vector<std::string> c = vcard::components(n.value);
     c.resize(5);
-    return join({c[3], c[1], c[2], c[0], c[4]}, " ");
+    return join(std::array<std::string_view, 5>{c[3], c[1], c[2], c[0], c[4]}, " ");
 }
 
 struct CardTexts {
@@ -118,7 +149,7 @@ CardTexts gather(const Card& card) {
     CardTexts t;
     std::vector<std::string> notes;
     for (const Property& p : card.properties) {
-        const std::string& name = p.name;
+        const std::string_view name = p.name;
         if (name == "FN" && t.fn.empty())
             t.fn = withCrLf(vcard::unescape(p.value));
         else if (name == "N" && t.n.empty())
@@ -136,7 +167,7 @@ CardTexts gather(const Card& card) {
         else if (name == "ADR")
             addIfAny(t.addresses, addressLine(p));
         else if (name == "LABEL")
-            addIfAny(t.labels, replaceAll(withCrLf(vcard::unescape(p.value)), "\r\n", ", "));
+            addIfAny(t.labels, breaksAs(vcard::unescape(p.value), ", "));
         else if (name == "EMAIL")
             addIfAny(t.emails, withCrLf(vcard::unescape(p.value)));
         else if (name == "URL")
@@ -242,25 +273,43 @@ std::string component(const std::string& text) {
     return vcard::escape(cp1252ToUtf8(text));
 }
 
-std::string keyOf(const Record& record) {
-    std::string key;
-    for (const std::string& text : record.texts) {
-        const std::size_t length = std::min(text.size(), std::size_t{255});
-        key += static_cast<char>(length);
-        key.append(text, 0, length);
-    }
-    return key;
+// Two records are the same contact when their nine texts are equal in the bytes a slot can
+// hold (255 at most): what lies beyond is never stored, so a record cut on import still finds
+// itself in the file.
+std::string_view keyText(const std::string& text) {
+    return std::string_view(text).substr(0, 255);
 }
+
+struct SameTexts {
+    bool operator()(const Record* a, const Record* b) const {
+        for (int i = 0; i < kSlotCount; ++i)
+            if (keyText(a->texts[i]) != keyText(b->texts[i]))
+                return false;
+        return true;
+    }
+};
+
+struct HashTexts {
+    std::size_t operator()(const Record* r) const {
+        std::size_t h = 0;
+        for (const std::string& text : r->texts)
+            h = h * 1000003u ^ std::hash<std::string_view>()(keyText(text));
+        return h;
+    }
+};
 
 } // namespace
 
 Record recordFromCard(const Card& card, bool persons, CardLosses& losses) {
     const CardTexts t = gather(card);
-    const auto texts = persons ? personTexts(t) : companyTexts(t);
+    auto texts = persons ? personTexts(t) : companyTexts(t);
     Record record;
     record.tag = persons ? kTagPerson : kTagCompany;
     for (int i = 0; i < kSlotCount; ++i) {
-        std::string text = utf8ToCp1252(texts[i], losses.replaced);
+        // Plain ASCII reads the same in both; only other texts are converted.
+        const bool ascii = std::all_of(texts[i].begin(), texts[i].end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        std::string text = ascii ? std::move(texts[i]) : utf8ToCp1252(texts[i], losses.replaced);
         // A NUL (a quoted-printable "=00") would make an exported file no text file at all.
         for (char& c : text)
             if (c == '\0')
@@ -316,12 +365,17 @@ std::string cardFromRecord(const Record& record, bool persons) {
 
 VCardFile readVCardFile(const fs::path& file, bool persons) {
     VCardFile result;
-    vcard::ReadResult cards = vcard::parse(fileio::readAll(file));
-    result.error = cards.error;
-    result.line = cards.line;
-    result.records.reserve(cards.cards.size());
-    for (const Card& card : cards.cards)
+    // Each card becomes its record as soon as it is read: the cards themselves are never all
+    // kept.
+    const vcard::ReadResult read = vcard::parseEach(fileio::readAll(file), [&](const Card& card) {
         result.records.push_back(recordFromCard(card, persons, result.losses));
+    });
+    result.error = read.error;
+    result.line = read.line;
+    if (read.error != vcard::ReadError::None) {
+        result.records.clear();
+        result.losses = CardLosses();
+    }
     return result;
 }
 
@@ -352,13 +406,15 @@ std::vector<Record> readAllRecords(const fs::path& dataFile) {
 }
 
 NewRecords newRecordsFor(const fs::path& dataFile, const std::vector<Record>& records) {
-    std::unordered_set<std::string> known;
-    for (const Record& record : readAllRecords(dataFile))
-        known.insert(keyOf(record));
+    const std::vector<Record> stored = readAllRecords(dataFile);
+    std::unordered_set<const Record*, HashTexts, SameTexts> known;
+    known.reserve(stored.size() + records.size());
+    for (const Record& record : stored)
+        known.insert(&record);
     NewRecords fresh;
     fresh.records.reserve(records.size());
     for (const Record& record : records) {
-        if (known.insert(keyOf(record)).second)
+        if (known.insert(&record).second)
             fresh.records.push_back(record);
         else
             ++fresh.present;
