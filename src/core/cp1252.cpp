@@ -54,8 +54,14 @@ unsigned char upperCp1252(unsigned char byte) {
 }
 
 std::string upperCp1252(std::string text) {
+    static const std::array<unsigned char, 256> capitals = [] {
+        std::array<unsigned char, 256> table{};
+        for (int byte = 0; byte < 256; ++byte)
+            table[byte] = upperCp1252(static_cast<unsigned char>(byte));
+        return table;
+    }();
     for (char& c : text)
-        c = static_cast<char>(upperCp1252(static_cast<unsigned char>(c)));
+        c = static_cast<char>(capitals[static_cast<unsigned char>(c)]);
     return text;
 }
 

@@ -111,26 +111,76 @@ Line lineOf(const Property& tel) {
     return Line::Fixed; // HOME, WORK, VOICE, MAIN or no type at all
 }
 
+// Hands out the components of a structured value (N, ADR, ORG) as they are written, split at
+// unescaped ";" as vcard::components splits them, without a list of strings for each value.
+template <typename Take> void forEachComponent(std::string_view raw, Take take) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= raw.size(); ++i) {
+        if (i < raw.size() && raw[i] == '\\') {
+            ++i;
+            continue;
+        }
+        if (i == raw.size() || raw[i] == ';') {
+            take(raw.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+}
+
+// Appends a part with text to a list written as one text.
+void appendJoined(std::string& out, std::string_view part, std::string_view separator) {
+    if (part.empty())
+        return;
+    if (!out.empty())
+        out += separator;
+    out += part;
+}
+
 // The postal address as one line: its parts from the post-office box to the country, those
 // with text, separated by ", "; the lines of a street joined the same way.
 std::string addressLine(const Property& adr) {
-    std::vector<std::string> parts = vcard::components(adr.value);
-    for (std::string& part : parts)
-        part = breaksAs(std::move(part), ", ");
-    return join(parts, ", ");
+    std::string line;
+    forEachComponent(adr.value, [&](std::string_view part) {
+        appendJoined(line, breaksAs(vcard::unescape(part), ", "), ", ");
+    });
+    return line;
 }
 
 // The name that N spells: prefix, given names, additional names, family names, suffix.
 std::string nameFromN(const Property& n) {
-    std::vector<std::string> c = vcard::components(n.value);
-    c.resize(5);
-    return join(std::array<std::string_view, 5>{c[3], c[1], c[2], c[0], c[4]}, " ");
+    std::array<std::string, 5> c;
+    std::size_t count = 0;
+    forEachComponent(n.value, [&](std::string_view part) {
+        if (count < c.size())
+            c[count++] = vcard::unescape(part);
+    });
+    std::string name;
+    for (std::size_t i : {3, 1, 2, 0, 4})
+        appendJoined(name, c[i], " ");
+    return name;
 }
 
 struct CardTexts {
-    std::string fn, n, org, title, role, contacts, note;
+    explicit CardTexts(const Card& of) : card(of) {}
+    // The name N spells, looked for only when the card has no FN to name it.
+    const std::string& n() {
+        if (!nLooked) {
+            nLooked = true;
+            for (const Property& p : card.properties)
+                if (p.name == "N" && (nText = withCrLf(nameFromN(p)), !nText.empty()))
+                    break;
+        }
+        return nText;
+    }
+
+    const Card& card;
+    std::string fn, org, title, role, contacts, note;
     std::vector<std::pair<Line, std::string>> tels;
     std::vector<std::string> addresses, labels, emails, urls;
+
+  private:
+    std::string nText;
+    bool nLooked = false;
 };
 
 // An empty value holds nothing to keep; listed, it would leave a slot empty and push the next
@@ -146,14 +196,12 @@ void addIfAny(std::vector<std::pair<Line, std::string>>& list, std::string numbe
 }
 
 CardTexts gather(const Card& card) {
-    CardTexts t;
+    CardTexts t(card);
     std::vector<std::string> notes;
     for (const Property& p : card.properties) {
         const std::string_view name = p.name;
         if (name == "FN" && t.fn.empty())
             t.fn = withCrLf(vcard::unescape(p.value));
-        else if (name == "N" && t.n.empty())
-            t.n = withCrLf(nameFromN(p));
         else if (name == "ORG" && t.org.empty())
             t.org = withCrLf(join(vcard::components(p.value), ", "));
         else if (name == "TITLE" && t.title.empty())
@@ -189,45 +237,43 @@ std::vector<std::string> telsOf(const CardTexts& t, std::initializer_list<Line> 
     return out;
 }
 
-std::vector<std::string> rest(const std::vector<std::string>& all) {
-    return all.size() > 1 ? std::vector<std::string>(all.begin() + 1, all.end())
-                          : std::vector<std::string>{};
-}
-
-std::array<std::string, kSlotCount> personTexts(const CardTexts& t) {
+std::array<std::string, kSlotCount> personTexts(CardTexts& t) {
     std::array<std::string, kSlotCount> s;
-    s[person::Name] = !t.fn.empty() ? t.fn : !t.n.empty() ? t.n : t.org;
+    s[person::Name] = !t.fn.empty() ? std::move(t.fn) : !t.n().empty() ? t.n() : t.org;
     // The first fixed and the first mobile number have their slots; every other number of the
     // card, fax and pager included, goes to the third, in the card's order.
-    std::vector<std::string> others;
     bool fixed = false, mobile = false;
-    for (const auto& [line, number] : t.tels) {
+    for (auto& [line, number] : t.tels) {
         if (line == Line::Fixed && !fixed) {
-            s[person::Phone] = number, fixed = true;
+            s[person::Phone] = std::move(number), fixed = true;
         } else if (line == Line::Mobile && !mobile) {
-            s[person::Mobile] = number, mobile = true;
+            s[person::Mobile] = std::move(number), mobile = true;
         } else {
-            others.push_back(number);
+            appendJoined(s[person::OtherPhone], number, ", ");
         }
     }
-    s[person::OtherPhone] = join(others, ", ");
-    s[person::Address] = join(t.addresses, " / ");
-    s[person::Email1] = t.emails.empty() ? std::string() : t.emails[0];
-    s[person::Email2] = join(rest(t.emails), ", ");
-    s[person::WebSite] = join(t.urls, ", ");
+    for (const std::string& address : t.addresses)
+        appendJoined(s[person::Address], address, " / ");
+    for (std::size_t i = 0; i < t.emails.size(); ++i) {
+        if (i == 0)
+            s[person::Email1] = std::move(t.emails[0]);
+        else
+            appendJoined(s[person::Email2], t.emails[i], ", ");
+    }
+    for (const std::string& url : t.urls)
+        appendJoined(s[person::WebSite], url, ", ");
     // A person's work has no slot of its own: it is kept among the notes.
-    std::vector<std::string> notes{t.note};
+    s[person::Notes] = std::move(t.note);
     if (!t.title.empty())
-        notes.push_back("Cargo: " + t.title);
+        appendJoined(s[person::Notes], "Cargo: " + t.title, "\r\n");
     if (!t.org.empty() && t.org != s[person::Name])
-        notes.push_back("Organización: " + t.org);
-    s[person::Notes] = join(notes, "\r\n");
+        appendJoined(s[person::Notes], "Organización: " + t.org, "\r\n");
     return s;
 }
 
-std::array<std::string, kSlotCount> companyTexts(const CardTexts& t) {
+std::array<std::string, kSlotCount> companyTexts(CardTexts& t) {
     std::array<std::string, kSlotCount> s;
-    s[company::Name] = !t.org.empty() ? t.org : !t.fn.empty() ? t.fn : t.n;
+    s[company::Name] = !t.org.empty() ? t.org : !t.fn.empty() ? t.fn : t.n();
     s[company::Business] = t.role;
     s[company::Phone] = join(telsOf(t, {Line::Fixed, Line::Mobile, Line::Other}), ", ");
     s[company::Fax] = join(telsOf(t, {Line::Fax}), ", ");
@@ -237,7 +283,7 @@ std::array<std::string, kSlotCount> companyTexts(const CardTexts& t) {
         s[company::Contacts] = t.contacts;
     } else {
         // The card of a person who works there: that person is the company's contact.
-        const std::string person = !t.fn.empty() ? t.fn : t.n;
+        const std::string person = !t.fn.empty() ? t.fn : t.n();
         if (!person.empty() && person != s[company::Name])
             s[company::Contacts] = t.title.empty() ? person : person + " (" + t.title + ")";
     }
@@ -301,19 +347,23 @@ struct HashTexts {
 } // namespace
 
 Record recordFromCard(const Card& card, bool persons, CardLosses& losses) {
-    const CardTexts t = gather(card);
+    CardTexts t = gather(card);
     auto texts = persons ? personTexts(t) : companyTexts(t);
     Record record;
     record.tag = persons ? kTagPerson : kTagCompany;
     for (int i = 0; i < kSlotCount; ++i) {
         // Plain ASCII reads the same in both; only other texts are converted.
-        const bool ascii = std::all_of(texts[i].begin(), texts[i].end(),
-                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        bool ascii = true, nul = false;
+        for (const char c : texts[i]) {
+            ascii &= static_cast<unsigned char>(c) < 0x80;
+            nul |= c == '\0';
+        }
         std::string text = ascii ? std::move(texts[i]) : utf8ToCp1252(texts[i], losses.replaced);
         // A NUL (a quoted-printable "=00") would make an exported file no text file at all.
-        for (char& c : text)
-            if (c == '\0')
-                c = '?', ++losses.replaced;
+        if (nul)
+            for (char& c : text)
+                if (c == '\0')
+                    c = '?', ++losses.replaced;
         if (i < 4)
             text = upperCp1252(std::move(text));
         if (text.size() > kSlots[i].capacity) {
