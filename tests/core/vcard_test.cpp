@@ -210,6 +210,39 @@ TEST(VCardRead, BadInputIsRefusedWithItsReason) {
     EXPECT_EQ(vcard::parse("\nBEGIN:VCARD\nFN:B\n" + card).line, 2u);
 }
 
+TEST(VCardImport, EachCardOfAFileReadsAloneAndABadFileGivesNothing) {
+    TempDir dir;
+    const fs::path vcf = dir / "c.vcf";
+    // The first card's types, encoding and folded value must not carry over to the next.
+    const std::string first = "BEGIN:VCARD\nN:P\u00e9rez;Ana;;;\n"
+                              "TEL;TYPE=CELL;TYPE=FAX:1\n"
+                              "NOTE;CHARSET=ISO-8859-1:caf\xe9\n"
+                              "EMAIL;TYPE=INTERNET:ana@example.org\n"
+                              "URL:http://a\n .example\nEND:VCARD\n";
+    const std::string second = "BEGIN:VCARD\nFN:Beto \u03a9\nTEL:2\nNOTE:t\u00e9\nEND:VCARD\n";
+    writeBytes(vcf, first + second);
+    const VCardFile read = readVCardFile(vcf, true);
+    ASSERT_EQ(read.error, vcard::ReadError::None);
+    ASSERT_EQ(read.records.size(), 2u);
+    EXPECT_EQ(read.records[0].texts[person::Name], "ANA P\xc9REZ");
+    EXPECT_EQ(read.records[0].texts[person::OtherPhone], "1");
+    EXPECT_EQ(read.records[0].texts[person::Notes], "caf\xe9");
+    EXPECT_EQ(read.records[0].texts[person::WebSite], "http://a.example");
+    EXPECT_EQ(read.records[1].texts[person::Name], "BETO ?");
+    EXPECT_EQ(read.records[1].texts[person::Phone], "2");
+    EXPECT_EQ(read.records[1].texts[person::Notes], "t\xe9");
+    EXPECT_EQ(read.records[1].texts[person::Email1], "");
+    EXPECT_EQ(read.losses.replaced, 1);
+
+    // Cards read before the fault are not imported, nor counted.
+    writeBytes(vcf, first + second + "BEGIN:VCARD\nFN:C\n");
+    const VCardFile bad = readVCardFile(vcf, true);
+    EXPECT_EQ(bad.error, vcard::ReadError::Unterminated);
+    EXPECT_EQ(bad.line, 14u);
+    EXPECT_TRUE(bad.records.empty());
+    EXPECT_EQ(bad.losses.replaced, 0);
+}
+
 TEST(VCardImport, AddsOnlyWhatTheFileLacksAsSingleInsertsWould) {
     TempDir dir;
     const fs::path vcf = dir / "c.vcf", data = dir / "p.dat", oneByOne = dir / "uno.dat";
