@@ -355,10 +355,10 @@ const std::vector<ImportCase>& importCases() {
          "vivazo01.dat"},
         {"import of 100,000 vCards", writeCards,
          [](const fs::path& source, const fs::path& target) {
-             const core::VCardFile cards = core::readVCardFile(source, true);
+             core::VCardFile cards = core::readVCardFile(source, true);
              if (cards.error != core::vcard::ReadError::None)
                  throw std::runtime_error("the cards did not read");
-             return core::newRecordsFor(target, cards.records).records;
+             return core::newRecordsFor(target, std::move(cards.records)).records;
          },
          "contactos.vcf"},
     };

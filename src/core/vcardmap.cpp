@@ -4,6 +4,11 @@
 #include "core/fileio.h"
 
 #include <algorithm>
+#include <cstring>
+#include <exception>
+#include <iterator>
+#include <thread>
+#include <type_traits>
 #include <unordered_set>
 
 namespace core {
@@ -413,13 +418,85 @@ std::string cardFromRecord(const Record& record, bool persons) {
     return out;
 }
 
+namespace {
+
+// A file this large is read as two halves at once, the second on a thread of its own.
+constexpr std::size_t kHalvesFrom = 4u << 20;
+
+struct Part {
+    vcard::ReadResult read;
+    std::vector<Record> records;
+    CardLosses losses;
+};
+
+// Each card becomes its record as soon as it is read: the cards themselves are never all kept.
+Part readPart(std::string_view text, bool persons) {
+    Part part;
+    part.read = vcard::parseEach(text, [&](const Card& card) {
+        part.records.push_back(recordFromCard(card, persons, part.losses));
+    });
+    return part;
+}
+
+// Where the second half can begin: a BEGIN:VCARD line straight after an END:VCARD line, the
+// first such place past the middle; npos when there is none. A first half that reads without
+// an error has ended every card it began, and nothing of one card carries over to the next, so
+// the two halves read as the whole does. Any error sends the whole file through one reading,
+// which then tells the error as it always did.
+std::size_t seamOf(std::string_view text) {
+    constexpr std::string_view kEnd = "\nEND:VCARD\r\n", kBegin = "BEGIN:VCARD\r\n";
+    for (std::size_t at = text.find(kEnd, text.size() / 2); at != std::string_view::npos;
+         at = text.find(kEnd, at + 1)) {
+        const std::size_t next = at + kEnd.size();
+        if (text.substr(next, kBegin.size()) == kBegin)
+            return next;
+    }
+    return std::string_view::npos;
+}
+
+} // namespace
+
 VCardFile readVCardFile(const fs::path& file, bool persons) {
     VCardFile result;
-    // Each card becomes its record as soon as it is read: the cards themselves are never all
-    // kept.
-    const vcard::ReadResult read = vcard::parseEach(fileio::readAll(file), [&](const Card& card) {
-        result.records.push_back(recordFromCard(card, persons, result.losses));
-    });
+    const std::string text = fileio::readAll(file);
+    const std::size_t seam = text.size() >= kHalvesFrom && !std::memchr(text.data(), 0, text.size())
+                                 ? seamOf(text)
+                                 : std::string_view::npos;
+    if (seam != std::string_view::npos) {
+        Part second;
+        std::exception_ptr failed;
+        std::thread reader([&] {
+            try {
+                second = readPart(std::string_view(text).substr(seam), persons);
+            } catch (...) {
+                failed = std::current_exception();
+            }
+        });
+        Part first;
+        try {
+            first = readPart(std::string_view(text).substr(0, seam), persons);
+        } catch (...) {
+            reader.join();
+            throw;
+        }
+        reader.join();
+        if (failed)
+            std::rethrow_exception(failed);
+        if (first.read.error == vcard::ReadError::None &&
+            second.read.error == vcard::ReadError::None) {
+            result.records = std::move(first.records);
+            result.records.insert(result.records.end(),
+                                  std::make_move_iterator(second.records.begin()),
+                                  std::make_move_iterator(second.records.end()));
+            result.losses.cut = first.losses.cut + second.losses.cut;
+            result.losses.replaced = first.losses.replaced + second.losses.replaced;
+            return result;
+        }
+    }
+    Part whole = readPart(text, persons);
+    const vcard::ReadResult& read = whole.read;
+    result.records = std::move(whole.records);
+    result.losses = whole.losses;
     result.error = read.error;
     result.line = read.line;
     if (read.error != vcard::ReadError::None) {
@@ -455,21 +532,44 @@ std::vector<Record> readAllRecords(const fs::path& dataFile) {
     return records;
 }
 
-NewRecords newRecordsFor(const fs::path& dataFile, const std::vector<Record>& records) {
+namespace {
+
+// Which of `records` the data file does not hold yet, nor an earlier one of them.
+std::vector<bool> freshOnes(const fs::path& dataFile, const std::vector<Record>& records) {
     const std::vector<Record> stored = readAllRecords(dataFile);
     std::unordered_set<const Record*, HashTexts, SameTexts> known;
     known.reserve(stored.size() + records.size());
     for (const Record& record : stored)
         known.insert(&record);
-    NewRecords fresh;
-    fresh.records.reserve(records.size());
-    for (const Record& record : records) {
-        if (known.insert(&record).second)
-            fresh.records.push_back(record);
-        else
-            ++fresh.present;
-    }
+    std::vector<bool> fresh(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        fresh[i] = known.insert(&records[i]).second;
     return fresh;
+}
+
+template <typename Records> NewRecords keepFresh(const fs::path& dataFile, Records&& records) {
+    const std::vector<bool> fresh = freshOnes(dataFile, records);
+    NewRecords result;
+    result.records.reserve(static_cast<std::size_t>(std::count(fresh.begin(), fresh.end(), true)));
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!fresh[i])
+            ++result.present;
+        else if constexpr (std::is_const_v<std::remove_reference_t<Records>>)
+            result.records.push_back(records[i]);
+        else
+            result.records.push_back(std::move(records[i]));
+    }
+    return result;
+}
+
+} // namespace
+
+NewRecords newRecordsFor(const fs::path& dataFile, const std::vector<Record>& records) {
+    return keepFresh(dataFile, records);
+}
+
+NewRecords newRecordsFor(const fs::path& dataFile, std::vector<Record>&& records) {
+    return keepFresh(dataFile, records);
 }
 
 } // namespace core

@@ -48,6 +48,8 @@ struct NewRecords {
 };
 // The records the data file does not hold yet; a missing data file holds none.
 NewRecords newRecordsFor(const fs::path& dataFile, const std::vector<Record>& records);
+// The same, moving the new records out of `records` instead of copying them.
+NewRecords newRecordsFor(const fs::path& dataFile, std::vector<Record>&& records);
 
 // Every record of a data file, in file order; a missing file has none.
 std::vector<Record> readAllRecords(const fs::path& dataFile);

@@ -105,7 +105,7 @@ void TForm1::ImportarvCard1Click() {
     const std::optional<QString> source = dialogs.runOpen(this);
     if (!source)
         return;
-    const core::VCardFile read = core::readVCardFile(toPath(*source), persons);
+    core::VCardFile read = core::readVCardFile(toPath(*source), persons);
     if (read.error != core::vcard::ReadError::None) {
         prompter.messageBox(readErrorText(read.error, read.line), "Error al importar contactos",
                             Prompter::Icon::Error);
@@ -121,7 +121,7 @@ void TForm1::ImportarvCard1Click() {
         return;
 
     const int savedWidth = width();
-    const core::NewRecords fresh = core::newRecordsFor(toPath(target), read.records);
+    const core::NewRecords fresh = core::newRecordsFor(toPath(target), std::move(read.records));
     core::RewriteResult result;
     {
         TForm6 progress(this);

@@ -243,6 +243,55 @@ TEST(VCardImport, EachCardOfAFileReadsAloneAndABadFileGivesNothing) {
     EXPECT_EQ(bad.losses.replaced, 0);
 }
 
+// A large file is read as two halves at once; whatever it holds, the outcome must be what one
+// reading of the whole gives: the same records and losses, or the same error and line.
+TEST(VCardImport, ALargeFileReadInHalvesReadsAsOneReadingDoes) {
+    TempDir dir;
+    const fs::path vcf = dir / "c.vcf";
+    const auto oneReading = [](const std::string& text) {
+        VCardFile result;
+        const vcard::ReadResult read = vcard::parse(text);
+        result.error = read.error;
+        result.line = read.line;
+        for (const vcard::Card& card : read.cards)
+            result.records.push_back(recordFromCard(card, true, result.losses));
+        return result;
+    };
+    const auto expectSame = [&](const std::string& text, const char* what) {
+        writeBytes(vcf, text);
+        const VCardFile read = readVCardFile(vcf, true), whole = oneReading(text);
+        EXPECT_EQ(read.error, whole.error) << what;
+        EXPECT_EQ(read.line, whole.line) << what;
+        EXPECT_EQ(read.records.size(), whole.records.size()) << what;
+        EXPECT_TRUE(read.records == whole.records) << what;
+        EXPECT_EQ(read.losses.cut, whole.losses.cut) << what;
+        EXPECT_EQ(read.losses.replaced, whole.losses.replaced) << what;
+        return whole.error;
+    };
+    std::string text;
+    for (int i = 0; text.size() < (5u << 20); ++i)
+        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Persona " + std::to_string(i) +
+                " \u03a9\r\nTEL;TYPE=CELL:" + std::to_string(i) +
+                "\r\nNOTE:" + std::string(static_cast<std::size_t>(i % 300), 'n') +
+                "\r\nEND:VCARD\r\n";
+    EXPECT_EQ(expectSame(text, "whole"), vcard::ReadError::None);
+
+    // A card without its end, in the first half and in the second.
+    for (const std::size_t at : {text.size() / 4, text.size() - 1000}) {
+        std::string bad = text;
+        bad.replace(bad.find("END:VCARD", at), 3, "FIN");
+        EXPECT_NE(expectSame(bad, "unterminated"), vcard::ReadError::None);
+    }
+    // The card before the first place past the middle where one card ends and the next begins:
+    // a quoted-printable soft break on its last line reaches over its END:VCARD.
+    std::string soft = text;
+    const std::size_t seam = soft.find("\nEND:VCARD\r\nBEGIN:VCARD\r\n", soft.size() / 2);
+    const std::size_t note = soft.rfind("\nNOTE:", seam);
+    soft.insert(seam - 1, "=");
+    soft.replace(note + 1, 5, "NOTE;ENCODING=QUOTED-PRINTABLE:");
+    expectSame(soft, "soft break");
+}
+
 TEST(VCardImport, AddsOnlyWhatTheFileLacksAsSingleInsertsWould) {
     TempDir dir;
     const fs::path vcf = dir / "c.vcf", data = dir / "p.dat", oneByOne = dir / "uno.dat";
