@@ -67,22 +67,34 @@ namespace {
 
 bool allZero(const unsigned char* bytes, std::size_t n) {
     // Four words at a time and no early way out: a record is mostly empty slot space, and a
-    // rewrite tests every record of the file.
+    // rewrite tests every record of the file. The last word may overlap the one before.
     std::uint64_t any = 0;
-    std::size_t i = 0;
-    for (; i + 32 <= n; i += 32) {
-        std::uint64_t w[4];
-        std::memcpy(w, bytes + i, 32);
-        any |= (w[0] | w[1]) | (w[2] | w[3]);
+    if (n < 8) {
+        for (std::size_t i = 0; i < n; ++i)
+            any |= bytes[i];
+        return any == 0;
     }
+    std::size_t i = 0;
+    if (n >= 32) {
+        typedef std::uint64_t Lanes __attribute__((vector_size(16)));
+        Lanes a{}, b{};
+        for (; i + 32 <= n; i += 32) {
+            Lanes x, y;
+            std::memcpy(&x, bytes + i, 16);
+            std::memcpy(&y, bytes + i + 16, 16);
+            a |= x;
+            b |= y;
+        }
+        a |= b;
+        any = a[0] | a[1];
+    }
+    std::uint64_t word;
     for (; i + 8 <= n; i += 8) {
-        std::uint64_t word;
         std::memcpy(&word, bytes + i, 8);
         any |= word;
     }
-    for (; i < n; ++i)
-        any |= bytes[i];
-    return any == 0;
+    std::memcpy(&word, bytes + n - 8, 8);
+    return (any | word) == 0;
 }
 
 } // namespace

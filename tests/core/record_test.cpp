@@ -86,3 +86,25 @@ TEST(Record, NormalizeKeepsTextsAndTagAndZeroesMeaninglessBytes) {
     EXPECT_EQ(b[1629], 0);
     EXPECT_EQ(b[1631], 0);
 }
+
+// The rewrite carries a record over as it is only when the test says normalizing would change
+// nothing: one stray byte anywhere, with texts of every length class, must be seen.
+TEST(Record, TheNormalTestSeesAStrayByteAnywhere) {
+    for (std::size_t length : {0u, 1u, 7u, 8u, 31u, 32u, 33u, 99u, 100u}) {
+        Record r;
+        for (std::string& text : r.texts)
+            text = std::string(length, 'x');
+        r.texts[0] += std::string(length, 'y'); // the name's slot holds 255
+        r.tag = kTagPerson;
+        const RecordBytes clean = encodeRecord(r);
+        ASSERT_TRUE(isNormalRecord(clean.data()));
+        for (std::size_t at = 0; at < kRecordSize; ++at) {
+            RecordBytes b = clean;
+            b[at] ^= 0x40;
+            RecordBytes normal = b;
+            normalizeRecord(normal.data());
+            ASSERT_EQ(isNormalRecord(b.data()), normal == b)
+                << "length " << length << ", byte " << at;
+        }
+    }
+}
