@@ -117,37 +117,25 @@ void readFrom(const fs::path& file, std::uint64_t offset) {
     sink = sum;
 }
 
-// What `cp` and a careful replacement do for the same file: copy inside the kernel into a
-// temporary file, flush it, rename it over the previous copy (which frees that one's blocks),
-// and flush the folder.
-void copyAndReplace(const fs::path& from, const fs::path& to) {
-    const fs::path temp = to.string() + ".tmp";
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    check(in >= 0, "open source");
-    const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    check(out >= 0, "create copy");
-    struct stat st {};
-    check(::fstat(in, &st) == 0, "fstat");
-    for (off_t left = st.st_size; left > 0;) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, left, 0);
-        check(n > 0, "copy_file_range");
-        left -= n;
-    }
+// The end of every careful replacement: flush the new file, rename it over the previous copy
+// (which frees that one's blocks) and flush the folder.
+void flushAndPutInPlace(int out, const fs::path& temp, const fs::path& to) {
     check(::fsync(out) == 0, "fsync");
     ::close(out);
-    ::close(in);
     check(::rename(temp.c_str(), to.c_str()) == 0, "rename");
     const int dir = ::open(to.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     check(dir >= 0 && ::fsync(dir) == 0, "fsync folder");
     ::close(dir);
 }
 
-// copyAndReplace of a file with one record changed at byte `at`: the bytes before it copied
-// inside the kernel, `put` (a record, or nothing) written, `skip` bytes of the source left out,
-// the rest copied. This is the least any rewrite that changes one record in the middle asks of
-// the kernel: a record put in or left out moves every later byte by 1,636, not a whole page.
-void copyAroundAndReplace(const fs::path& from, const fs::path& to, std::uint64_t at,
-                          const std::string& put, std::uint64_t skip) {
+// A copy of `from` as `to`, replaced carefully, with one record changed at byte `at`: the
+// bytes before it copied inside the kernel, `put` (a record, or nothing) written, `skip` bytes
+// of the source left out, the rest copied. With nothing changed this is what `cp` and a careful
+// replacement do; with a change it is the least any rewrite that changes one record in the
+// middle asks of the kernel: a record put in or left out moves every later byte by 1,636,
+// which is not a whole page.
+void copyAroundAndReplace(const fs::path& from, const fs::path& to, std::uint64_t at = 0,
+                          const std::string& put = {}, std::uint64_t skip = 0) {
     const fs::path temp = to.string() + ".tmp";
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     check(in >= 0, "open source");
@@ -163,15 +151,15 @@ void copyAroundAndReplace(const fs::path& from, const fs::path& to, std::uint64_
         }
     };
     copy(0, static_cast<off_t>(at));
-    check(::write(out, put.data(), put.size()) == static_cast<ssize_t>(put.size()), "write");
+    if (!put.empty())
+        check(::write(out, put.data(), put.size()) == static_cast<ssize_t>(put.size()), "write");
     copy(static_cast<off_t>(at + skip), st.st_size - static_cast<off_t>(at + skip));
-    check(::fsync(out) == 0, "fsync");
-    ::close(out);
     ::close(in);
-    check(::rename(temp.c_str(), to.c_str()) == 0, "rename");
-    const int dir = ::open(to.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    check(dir >= 0 && ::fsync(dir) == 0, "fsync folder");
-    ::close(dir);
+    flushAndPutInPlace(out, temp, to);
+}
+
+void copyAndReplace(const fs::path& from, const fs::path& to) {
+    copyAroundAndReplace(from, to);
 }
 
 // Writing a file of `size` bytes once, as the exports do (no flush to disk).
@@ -194,12 +182,7 @@ void writeOnceAndReplace(const std::string& bytes, const fs::path& to) {
     const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     check(out >= 0, "create");
     check(::write(out, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()), "write");
-    check(::fsync(out) == 0, "fsync");
-    ::close(out);
-    check(::rename(temp.c_str(), to.c_str()) == 0, "rename");
-    const int dir = ::open(to.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    check(dir >= 0 && ::fsync(dir) == 0, "fsync folder");
-    ::close(dir);
+    flushAndPutInPlace(out, temp, to);
 }
 
 // --- the table ------------------------------------------------------------------------------

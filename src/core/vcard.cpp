@@ -453,17 +453,7 @@ std::string unescape(std::string_view raw) {
 
 std::vector<std::string> components(std::string_view raw) {
     std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= raw.size(); ++i) {
-        if (i < raw.size() && raw[i] == '\\') {
-            ++i;
-            continue;
-        }
-        if (i == raw.size() || raw[i] == ';') {
-            parts.push_back(unescape(raw.substr(start, i - start)));
-            start = i + 1;
-        }
-    }
+    forEachComponent(raw, [&](std::string_view part) { parts.push_back(unescape(part)); });
     return parts;
 }
 

@@ -62,7 +62,22 @@ ReadResult parseEach(std::string_view text, const std::function<void(Card&)>& ta
 // A text value with its escapes resolved: "\n" is a line break, "\," "\;" "\:" "\\" the
 // character itself; a backslash before anything else stays.
 std::string unescape(std::string_view raw);
-// The components of a structured value (N, ADR, ORG), split at unescaped ";", each unescaped.
+// Hands out the components of a structured value (N, ADR, ORG) as they are written, split at
+// unescaped ";", without a list of strings for each value.
+template <typename Take> void forEachComponent(std::string_view raw, Take take) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= raw.size(); ++i) {
+        if (i < raw.size() && raw[i] == '\\') {
+            ++i;
+            continue;
+        }
+        if (i == raw.size() || raw[i] == ';') {
+            take(raw.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+}
+// The components of a structured value, each unescaped.
 std::vector<std::string> components(std::string_view raw);
 
 // A text escaped for a 3.0 value: backslash, comma, semicolon and line breaks (CR LF, CR or LF

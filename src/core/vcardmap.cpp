@@ -116,22 +116,6 @@ Line lineOf(const Property& tel) {
     return Line::Fixed; // HOME, WORK, VOICE, MAIN or no type at all
 }
 
-// Hands out the components of a structured value (N, ADR, ORG) as they are written, split at
-// unescaped ";" as vcard::components splits them, without a list of strings for each value.
-template <typename Take> void forEachComponent(std::string_view raw, Take take) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= raw.size(); ++i) {
-        if (i < raw.size() && raw[i] == '\\') {
-            ++i;
-            continue;
-        }
-        if (i == raw.size() || raw[i] == ';') {
-            take(raw.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-}
-
 // Appends a part with text to a list written as one text.
 void appendJoined(std::string& out, std::string_view part, std::string_view separator) {
     if (part.empty())
@@ -145,7 +129,7 @@ void appendJoined(std::string& out, std::string_view part, std::string_view sepa
 // with text, separated by ", "; the lines of a street joined the same way.
 std::string addressLine(const Property& adr) {
     std::string line;
-    forEachComponent(adr.value, [&](std::string_view part) {
+    vcard::forEachComponent(adr.value, [&](std::string_view part) {
         appendJoined(line, breaksAs(vcard::unescape(part), ", "), ", ");
     });
     return line;
@@ -155,7 +139,7 @@ std::string addressLine(const Property& adr) {
 std::string nameFromN(const Property& n) {
     std::array<std::string, 5> c;
     std::size_t count = 0;
-    forEachComponent(n.value, [&](std::string_view part) {
+    vcard::forEachComponent(n.value, [&](std::string_view part) {
         if (count < c.size())
             c[count++] = vcard::unescape(part);
     });
