@@ -8,6 +8,7 @@
 // through the record codec.
 #include "fuzzcheck.h"
 
+#include "../tests/support/plainmatch.h"
 #include "core/fileio.h"
 #include "core/record.h"
 #include "core/search.h"
@@ -42,22 +43,9 @@ void checkWords(std::string_view needle, std::string_view haystack) {
     }
 }
 
-// The matcher as first written, one character at a time; the program's skips ahead.
-bool readEveryCharacter(std::string_view needle, std::string_view haystack) {
-    std::size_t i = 0, start = 0;
-    for (std::size_t j = 0; j < haystack.size(); ++j) {
-        const char ch = i < needle.size() ? needle[i] : '\0';
-        if (ch == ' ')
-            start = i + 1;
-        i = ch == haystack[j] ? i + 1 : start;
-        if (i >= needle.size())
-            return true;
-    }
-    return false;
-}
-
 void checkMatcher(std::string_view needle, std::string_view haystack) {
-    FUZZ_CHECK(core::palabra(needle, haystack) == readEveryCharacter(needle, haystack));
+    FUZZ_CHECK(core::palabra(needle, haystack) ==
+               testsupport::readEveryCharacter(needle, haystack));
     if (!needle.empty())
         FUZZ_CHECK(core::palabra(needle, needle));
     if (needle.empty() || !core::palabra(needle, haystack))
