@@ -41,7 +41,7 @@ install(FILES ${TEVO_PACKAGING}/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME tevoriviva)
 
 # The Debian package: its dependencies are the packages of the libraries the program links, as
-# dpkg-shlibdeps finds them.
+# dpkg-shlibdeps finds them, and the two named below.
 set(CPACK_GENERATOR DEB TGZ)
 set(CPACK_PACKAGE_NAME tevoriviva)
 set(CPACK_PACKAGE_VENDOR tevosoft)
@@ -53,6 +53,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's Spanish texts for the toolkit's own dialogs; the desktop's opener for help, links and
+# the exports, without which those commands can only report an error.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The summary above is the first line; this is the long description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

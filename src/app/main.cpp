@@ -7,8 +7,19 @@
 
 #include <QIcon>
 #include <QStandardPaths>
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    // --help and --version answer on the terminal and end: no window, no display needed, no
+    // data folder.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString answer = platform::commandLineAnswer(arguments);
+    if (!answer.isEmpty()) {
+        std::fputs(answer.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     platform::Application app(argc, argv);
     Q_INIT_RESOURCE(resources);
     QIcon icon;

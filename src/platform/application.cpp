@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace platform {
 
@@ -14,7 +17,38 @@ void showFailure(Prompter& prompter, const std::exception& failure) {
                         Prompter::Icon::Error, Prompter::OK);
 }
 
+QTranslator* installSpanishTranslation(QCoreApplication& app) {
+    auto* qt = new QTranslator(&app);
+    if (!qt->load(QLocale(QLocale::Spanish), "qtbase", "_",
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(qt)) {
+        delete qt;
+        return nullptr;
+    }
+    return qt;
+}
+
+QString commandLineAnswer(const QStringList& arguments) {
+    const QString version = QString("%1 %2\n").arg(kProgramTitle, "2.0.2");
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument == "--version" || argument == "-v")
+            return version;
+        if (argument == "--help" || argument == "-h")
+            return version +
+                   "Agenda de personas y empresas.\n\n"
+                   "Uso: tevoriviva [--dir CARPETA] [--unattended]\n"
+                   "  --dir CARPETA  usa CARPETA como carpeta del programa (inicio.ini y los "
+                   "archivos de trabajo);\n"
+                   "                 también la variable TEVORIVIVA_DIR\n"
+                   "  --unattended   responde sola las preguntas del inicio y termina\n"
+                   "  --help, -h     muestra esta ayuda y termina\n"
+                   "  --version, -v  muestra la versión y termina\n";
+    }
+    return {};
+}
+
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    installSpanishTranslation(*this);
     setApplicationName(kProgramTitle);
     // The user's data folder of an installed copy: ~/.local/share/tevosoft/Tevo Riviva 2.
     setOrganizationName("tevosoft");

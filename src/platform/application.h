@@ -4,6 +4,7 @@
 #include "platform/services.h"
 
 #include <QApplication>
+#include <QTranslator>
 #include <exception>
 
 namespace platform {
@@ -11,6 +12,14 @@ namespace platform {
 // Shows a failure that a command did not test: the error box with the program's title and the
 // failure's description ("File not found", "Disk full", ...).
 void showFailure(Prompter& prompter, const std::exception& failure);
+
+// Loads Qt's own Spanish texts ("Sí", "Buscar en", "Nombre de archivo" ...) so that the
+// toolkit's dialogs and buttons speak the program's language. Null when they are not installed.
+QTranslator* installSpanishTranslation(QCoreApplication& app);
+
+// The answer to --help or --version, printed instead of opening the window; empty for any
+// other command line.
+QString commandLineAnswer(const QStringList& arguments);
 
 class Application : public QApplication {
   public:

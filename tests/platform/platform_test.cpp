@@ -11,8 +11,13 @@
 #include "core/ioerror.h"
 
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QImage>
+#include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QTranslator>
 #include <cerrno>
 #include <gtest/gtest.h>
 
@@ -111,4 +116,36 @@ TEST(Artwork, EveryPictureDecodesThroughTheJpegSupport) {
         QImage picture(QString(":/img/%1.jpg").arg(name));
         EXPECT_FALSE(picture.isNull()) << name;
     }
+}
+
+TEST(Translation, TheToolkitsOwnDialogsSpeakSpanish) {
+    QTranslator* spanish = platform::installSpanishTranslation(*QCoreApplication::instance());
+    ASSERT_NE(spanish, nullptr) << "Qt's Spanish translation is not installed";
+    QMessageBox question(QMessageBox::Question, "t", "¿Seguro?",
+                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QString yes = question.button(QMessageBox::Yes)->text();
+    QString no = question.button(QMessageBox::No)->text();
+    QString cancel = question.button(QMessageBox::Cancel)->text();
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    auto* lookIn = files.findChild<QLabel*>("lookInLabel");
+    auto* fileName = files.findChild<QLabel*>("fileNameLabel");
+    QCoreApplication::removeTranslator(spanish);
+    delete spanish;
+    EXPECT_EQ(yes.remove('&'), "Sí");
+    EXPECT_EQ(no.remove('&'), "No");
+    EXPECT_EQ(cancel.remove('&'), "Cancelar");
+    ASSERT_TRUE(lookIn && fileName);
+    EXPECT_NE(lookIn->text(), "Look in:");
+    EXPECT_NE(fileName->text(), "File name:");
+}
+
+TEST(CommandLine, HelpAndVersionAnswerWithoutAWindow) {
+    EXPECT_EQ(platform::commandLineAnswer({"tevoriviva", "--version"}), "Tevo Riviva 2 2.0.2\n");
+    EXPECT_EQ(platform::commandLineAnswer({"tevoriviva", "-v"}), "Tevo Riviva 2 2.0.2\n");
+    QString help = platform::commandLineAnswer({"tevoriviva", "--dir", "/x", "--help"});
+    EXPECT_TRUE(help.startsWith("Tevo Riviva 2 2.0.2\n"));
+    EXPECT_TRUE(help.contains("--dir CARPETA"));
+    EXPECT_TRUE(platform::commandLineAnswer({"tevoriviva"}).isEmpty());
+    EXPECT_TRUE(platform::commandLineAnswer({"tevoriviva", "--dir", "/x"}).isEmpty());
 }
