@@ -8,6 +8,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTextBlock>
@@ -154,4 +155,12 @@ void TForm3::SpeedButton4Click() {
 
 void TForm3::SpeedButton5Click() {
     close();
+}
+
+void TForm3::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

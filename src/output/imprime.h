@@ -35,6 +35,10 @@ class TForm3 : public QWidget {
     QCheckBox *inreg, *itreg, *espb;
     QPushButton *SpeedButton2, *SpeedButton1, *SpeedButton3, *SpeedButton4, *SpeedButton5;
 
+  protected:
+    // Escape closes the sheet, as it closes the program's dialogs.
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     platform::Services services_;
     QString programDir_;

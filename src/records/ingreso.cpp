@@ -206,6 +206,8 @@ void TForm4::BitBtn3Click() {
     for (auto* field : fields())
         field->clear();
     botonim->setEnabled(false);
+    // The form starts over: typing goes on in the first field.
+    Edit3->setFocus();
 }
 
 void TForm4::BitBtn1Click() {

@@ -151,6 +151,13 @@ TEST_F(MainWindowTest, PrintSheetGathersRecordsOfBothViewsAndPrintsThem) {
     EXPECT_EQ(sheet->Memo1->font().family(), "MS Sans Serif");
     EXPECT_EQ(sheet->Memo1->font().pointSize(), 8);
     EXPECT_TRUE(sheet->Memo1->toPlainText().startsWith("Tevo Riviva 2.0\n2\nNombre     : BETO"));
+
+    // Escape in the sheet closes it too; a modified Escape is the editor's.
+    QTest::keyClick(sheet->Memo1, Qt::Key_Escape, Qt::ShiftModifier);
+    EXPECT_TRUE(sheet->isVisible());
+    QTest::keyClick(sheet->Memo1, Qt::Key_Escape);
+    destroyDeferred();
+    EXPECT_EQ(w.printSheet(), nullptr);
 }
 
 TEST_F(MainWindowTest, ClipboardCopiesAndContextMenuFollowTheWindow) {

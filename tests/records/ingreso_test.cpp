@@ -248,9 +248,11 @@ TEST_F(EntryDialogTest, LimpiarInModifyModeEmptiesAndDisablesUntilTheNextChange)
     ordinaryStart(personsNamed({"ANA"}));
     start();
     withDialog(&TForm1::bmodificarClick, [&](TForm4& f) {
+        f.BitBtn3->setFocus();
         QTest::mouseClick(f.BitBtn3, Qt::LeftButton);
         for (auto* box : f.fields())
             EXPECT_EQ(box->text(), "");
+        EXPECT_EQ(f.focusWidget(), f.Edit3);
         EXPECT_FALSE(f.botonim->isEnabled());
         typeInto(f.Edit9, "a");
         EXPECT_TRUE(f.botonim->isEnabled());
