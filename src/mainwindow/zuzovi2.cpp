@@ -154,6 +154,11 @@ void TForm1::buildDisplayArea(QWidget* area) {
     cuadro2 = new platform::CpLineEdit(true, 255, area);
     cuadro2->setObjectName("cuadro2");
     cuadro2->setGeometry(186, 64, 150, 20);
+    // Each box is named by the label before it, also for screen readers.
+    Label1->setBuddy(cuadro1);
+    Label2->setBuddy(cuadro2);
+    SpeedButton7->setAccessibleName("Personas");
+    SpeedButton6->setAccessibleName("Empresas");
     for (auto* box : {cuadro1, cuadro2})
         connect(box, &platform::CpLineEdit::refused, this,
                 [this] { statusBar()->showMessage(platform::CpLineEdit::refusedText(), 4000); });
@@ -188,6 +193,7 @@ void TForm1::buildDisplayArea(QWidget* area) {
         pal.setColor(QPalette::Base, kSkyBlue);
         edit->setPalette(pal);
         edit->setContextMenuPolicy(Qt::CustomContextMenu);
+        (*labels[i])->setBuddy(edit);
         *fields[i] = edit;
     }
     barra = new QScrollBar(Qt::Vertical, area);

@@ -150,6 +150,8 @@ void TForm1::readSettings(core::IniFile& ini) {
         slots_[i].seek = ini.readString(section, "seek", "");
         slots_[i].companies = ini.readBool(section, "type", false);
         textvr[i]->setText(slots_[i].caption);
+        // The caption is a label over the button: the button takes its text as its name.
+        vr[i]->setAccessibleName(slots_[i].caption);
     }
 }
 

@@ -75,6 +75,7 @@ TForm4::TForm4(TForm1* mainWindow)
         connect(field, &QLineEdit::textChanged, this, &TForm4::Edit3Change);
         connect(field, &platform::CpLineEdit::refused, this,
                 [this] { setStatus(platform::CpLineEdit::refusedText()); });
+        label->setBuddy(field); // the field's name, also for screen readers
         *fieldSlots[i] = field;
     }
     Label10 = new QLabel("(*) No es necesario que complete todos los campos.", this);

@@ -1,11 +1,14 @@
 // The two views, the record display and the scroll bar.
 #include "support/mainwindow_fixture.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QWheelEvent>
 #include <random>
 
@@ -18,6 +21,11 @@ std::vector<std::string> numbered(const std::string& prefix, int n) {
     for (int i = 0; i < n; ++i)
         names.push_back(prefix + char('A' + i));
     return names;
+}
+
+QString accessibleName(QWidget* widget) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(QAccessible::Name) : QString();
 }
 
 } // namespace
@@ -88,6 +96,19 @@ TEST_F(MainWindowTest, ViewTextsCaptionsAndLinkStyle) {
 
     // The view is written at once.
     EXPECT_NE(readBytes(iniFile()).find("ultimo=0\r\n"), std::string::npos);
+
+    // A screen reader hears every box and button by the text its label or caption shows.
+    for (int i = 0; i < core::kSlotCount; ++i)
+        EXPECT_EQ(accessibleName(w.displayFields()[i]), QString(captions[i]));
+    EXPECT_EQ(accessibleName(w.cuadro1), "Ingrese Nombre de Empresa >>");
+    EXPECT_EQ(accessibleName(w.cuadro2), "Ingrese Rubro, Giro o Web >>");
+    EXPECT_EQ(accessibleName(w.SpeedButton7), "Personas");
+    EXPECT_EQ(accessibleName(w.SpeedButton6), "Empresas");
+    EXPECT_EQ(accessibleName(w.vr[0]), "No asignado");
+    for (auto* box : w.centralWidget()->findChildren<QLineEdit*>())
+        EXPECT_FALSE(accessibleName(box).isEmpty()) << box->objectName().toStdString();
+    for (auto* button : w.centralWidget()->findChildren<QAbstractButton*>())
+        EXPECT_FALSE(accessibleName(button).isEmpty()) << button->objectName().toStdString();
 }
 
 TEST_F(MainWindowTest, SwitchingToAnEmptyFileShowsTheNoRecordsState) {

@@ -6,6 +6,7 @@
 #include "support/mainwindow_fixture.h"
 #include "support/typing.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
@@ -125,8 +126,13 @@ TEST_F(EntryDialogTest, NewCompanyLabelsQuestionAndTag) {
         EXPECT_EQ(f.titulo->text(), "Ingresar organización");
         EXPECT_TRUE(f.imgempresa->isVisible());
         EXPECT_FALSE(f.imgpersona->isVisible());
-        for (int i = 0; i < core::kSlotCount; ++i)
+        for (int i = 0; i < core::kSlotCount; ++i) {
             EXPECT_EQ(f.labels()[i]->text(), QString(kCompanyLabels[i]));
+            // Each field is named by its own label, also for screen readers.
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(f.fields()[i]);
+            ASSERT_NE(face, nullptr);
+            EXPECT_EQ(face->text(QAccessible::Name), QString(kCompanyLabels[i]).remove('&'));
+        }
         typeInto(f.Edit4, "ferretería");
         EXPECT_EQ(f.Edit4->text(), "FERRETERÍA");
         clickOk(f);
