@@ -203,6 +203,8 @@ void TForm1::buildDisplayArea(QWidget* area) {
     barra->setMaximum(1);
     barra->setSingleStep(1);
     barra->setPageStep(1);
+    barra->setFocusPolicy(Qt::StrongFocus); // Tab reaches it, and the arrows browse
+    barra->setAccessibleName("Registro");
     visorreg = placedLabel(area, "visorreg", "---", {374, top + step * 9 + 1, 34, 16});
     visorreg->setAlignment(Qt::AlignCenter);
     visorreg->setToolTip("Muestra la posición del registro dentro del archivo");
@@ -298,6 +300,16 @@ void TForm1::buildMenus() {
                      QKeySequence("Ctrl+P"));
     Empresas2 = item(mBuscar, "Empresas2", "Empresas", "Buscar o ver registros de empresas",
                      QKeySequence("Ctrl+E"));
+    // Browsing by keyboard, with keys the search boxes leave alone.
+    mBuscar->addSeparator();
+    mSiguiente = item(mBuscar, "mSiguiente", "Registro siguiente", "Muestra el registro siguiente.",
+                      QKeySequence(Qt::Key_PageDown));
+    mAnterior = item(mBuscar, "mAnterior", "Registro anterior", "Muestra el registro anterior.",
+                     QKeySequence(Qt::Key_PageUp));
+    mPrimero = item(mBuscar, "mPrimero", "Primer registro", "Muestra el primer registro.",
+                    QKeySequence(Qt::ALT | Qt::Key_Home));
+    mUltimo = item(mBuscar, "mUltimo", "Último registro", "Muestra el último registro.",
+                   QKeySequence(Qt::ALT | Qt::Key_End));
 
     mIngresar = menu(this, "Ingresar1", "&Ingresar", "Ingresar nuevos registros");
     Persona1 =
@@ -379,6 +391,10 @@ void TForm1::connectCommands() {
     connect(Personas1, &QAction::triggered, this, &TForm1::SpeedButton7Click);
     connect(Empresas2, &QAction::triggered, this, &TForm1::SpeedButton6Click);
     connect(barra, &QScrollBar::valueChanged, this, &TForm1::barraChange);
+    connect(mSiguiente, &QAction::triggered, this, [this] { browse(barra->value() + 1); });
+    connect(mAnterior, &QAction::triggered, this, [this] { browse(barra->value() - 1); });
+    connect(mPrimero, &QAction::triggered, this, [this] { browse(barra->minimum()); });
+    connect(mUltimo, &QAction::triggered, this, [this] { browse(barra->maximum()); });
     connect(New1, &QAction::triggered, this, &TForm1::New1Click);
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     connect(beliminar, &QPushButton::clicked, this, &TForm1::bEliminarClick);

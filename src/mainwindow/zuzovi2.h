@@ -159,6 +159,7 @@ class TForm1 : public QMainWindow {
     QAction *mcopiar1, *Pegar1, *mNuevo, *mModificar, *mEliminar, *mImprimir;
     QAction *mregistroennuevo, *maderir;
     QAction *Personas1, *Empresas2, *Persona1, *empresas1;
+    QAction *mSiguiente, *mAnterior, *mPrimero, *mUltimo;
     QAction *mmarcar, *menviarcorreo, *Abrirexploradordeinternet1, *CrearPginaweb1,
         *CreararhivoTXT1;
     QAction *mvistarapida, *mautobuscar, *Configuracin1;
@@ -168,6 +169,9 @@ class TForm1 : public QMainWindow {
     QAction *pmcopiar, *pmCopiartodosloscampos1, *pmEditar, *pmMarcar, *pmimprimir;
 
     std::array<QLineEdit*, core::kSlotCount> displayFields() const;
+    // Shows the record at scroll-bar position `position`, kept within the file; nothing while
+    // the scroll bar is disabled (no records, no working files).
+    void browse(int position);
     std::array<QLabel*, core::kSlotCount> displayLabels() const;
 
     // E-mail, web sites and the help commands.

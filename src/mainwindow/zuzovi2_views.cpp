@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <algorithm>
 
 using platform::toQ;
 
@@ -141,4 +142,9 @@ void TForm1::siregistro() {
                        mmarcar, menviarcorreo, pmCopiartodosloscampos1})
         a->setEnabled(true);
     resultado->clear();
+}
+
+void TForm1::browse(int position) {
+    if (barra->isEnabled())
+        barra->setValue(std::clamp(position, barra->minimum(), barra->maximum()));
 }

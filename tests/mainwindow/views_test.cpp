@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <random>
@@ -226,4 +227,35 @@ TEST_F(MainWindowTest, MouseWheelOverTheRecordBrowsesTheFile) {
                      Qt::NoScrollPhase, false);
     QApplication::sendEvent(w.Edit5, &down);
     EXPECT_EQ(field(core::person::Name), "BETO");
+}
+
+TEST_F(MainWindowTest, KeysBrowseTheFileFromTheSearchBoxes) {
+    ordinaryStart(personsNamed({"ANA", "BETO", "CARLA"}));
+    TForm1& w = start();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.cuadro1->setFocus();
+    w.cuadro1->setText("X");
+    auto shown = [&] { return w.Edit3->text().toStdString(); };
+    ASSERT_EQ(shown(), "ANA");
+    QTest::keyClick(w.cuadro1, Qt::Key_PageDown);
+    EXPECT_EQ(shown(), "BETO");
+    QTest::keyClick(w.cuadro1, Qt::Key_End, Qt::AltModifier);
+    EXPECT_EQ(shown(), "CARLA");
+    QTest::keyClick(w.cuadro1, Qt::Key_PageDown); // stays at the last
+    EXPECT_EQ(shown(), "CARLA");
+    QTest::keyClick(w.cuadro1, Qt::Key_PageUp);
+    EXPECT_EQ(shown(), "BETO");
+    QTest::keyClick(w.cuadro1, Qt::Key_Home, Qt::AltModifier);
+    EXPECT_EQ(shown(), "ANA");
+    QTest::keyClick(w.cuadro1, Qt::Key_PageUp); // stays at the first
+    EXPECT_EQ(shown(), "ANA");
+    EXPECT_EQ(w.cuadro1->text(), "X"); // the box keeps its text and the focus
+    EXPECT_EQ(QApplication::focusWidget(), w.cuadro1);
+    // The keys are shown in the menu, and Tab reaches the scroll bar, whose arrows browse.
+    EXPECT_EQ(w.mSiguiente->shortcut(), QKeySequence(Qt::Key_PageDown));
+    EXPECT_TRUE(w.barra->focusPolicy() & Qt::TabFocus);
+    w.barra->setFocus();
+    QTest::keyClick(w.barra, Qt::Key_Down);
+    EXPECT_EQ(shown(), "BETO");
 }
