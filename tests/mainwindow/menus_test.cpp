@@ -78,7 +78,11 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
                               {"Guardar registro como vCard ...", "",
                                "Guarda el registro actual en un archivo vCard (.vcf)."}});
     expectMenu(w.mBuscar, {{"&Personas", "Ctrl+P", "Buscar o ver registros de personas."},
-                           {"Empresas", "Ctrl+E", "Buscar o ver registros de empresas"}});
+                           {"Empresas", "Ctrl+E", "Buscar o ver registros de empresas"},
+                           {"Registro siguiente", "PgDown", "Muestra el registro siguiente."},
+                           {"Registro anterior", "PgUp", "Muestra el registro anterior."},
+                           {"Primer registro", "Alt+Home", "Muestra el primer registro."},
+                           {"Último registro", "Alt+End", "Muestra el último registro."}});
     expectMenu(w.mIngresar,
                {{"&Persona", "Ctrl+Alt+P", "Muestra el formulario Ingresar registro de persona."},
                 {"&Empresa", "Ctrl+Alt+E",
