@@ -34,6 +34,17 @@ bool isDigit(unsigned char c) {
     return c >= '0' && c <= '9';
 }
 
+// A character a domain label may hold: an ASCII letter or digit (labels such as "163" are
+// common), or a letter of the code page, which an international domain carries before it is
+// written in its ASCII form.
+bool isLabelChar(unsigned char c) {
+    if (isLetter(c) || isDigit(c))
+        return true;
+    if (c >= 0xC0)
+        return c != 0xD7 && c != 0xF7; // × and ÷ are no letters
+    return std::strchr("\x8A\x8C\x8E\x9A\x9C\x9E\x9F", c) != nullptr && c != 0;
+}
+
 // The next state, or nothing when the byte rejects the text.
 bool step(State& s, unsigned char c, int& dots) {
     switch (s) {
@@ -74,7 +85,7 @@ bool step(State& s, unsigned char c, int& dots) {
             return false;
         return true;
     case State::DomainStart:
-        if (!isLetter(c))
+        if (!isLabelChar(c))
             return false;
         s = State::DomainLabel;
         return true;
@@ -84,12 +95,12 @@ bool step(State& s, unsigned char c, int& dots) {
             s = State::DomainStart;
         } else if (c == '-') {
             s = State::AfterHyphen;
-        } else if (!isLetter(c) && !isDigit(c)) {
+        } else if (!isLabelChar(c)) {
             return false;
         }
         return true;
     case State::AfterHyphen:
-        if (isLetter(c) || isDigit(c))
+        if (isLabelChar(c))
             s = State::DomainLabel;
         else if (c != '-')
             return false;

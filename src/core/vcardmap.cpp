@@ -226,6 +226,13 @@ std::vector<std::string> telsOf(const CardTexts& t, std::initializer_list<Line> 
     return out;
 }
 
+// The addresses past the first `slots`, which have no slot of their own, one line each.
+void appendEmailsToNotes(std::string& notes, const std::vector<std::string>& emails,
+                         std::size_t slots) {
+    for (std::size_t i = slots; i < emails.size(); ++i)
+        appendJoined(notes, "Correo: " + emails[i], "\r\n");
+}
+
 std::array<std::string, kSlotCount> personTexts(CardTexts& t) {
     std::array<std::string, kSlotCount> s;
     s[person::Name] = !t.fn.empty() ? std::move(t.fn) : !t.n().empty() ? t.n() : t.org;
@@ -243,12 +250,11 @@ std::array<std::string, kSlotCount> personTexts(CardTexts& t) {
     }
     for (const std::string& address : t.addresses)
         appendJoined(s[person::Address], address, " / ");
-    for (std::size_t i = 0; i < t.emails.size(); ++i) {
-        if (i == 0)
-            s[person::Email1] = std::move(t.emails[0]);
-        else
-            appendJoined(s[person::Email2], t.emails[i], ", ");
-    }
+    // One address to a slot: two joined in one would be neither a valid address nor a link.
+    if (!t.emails.empty())
+        s[person::Email1] = std::move(t.emails[0]);
+    if (t.emails.size() > 1)
+        s[person::Email2] = std::move(t.emails[1]);
     for (const std::string& url : t.urls)
         appendJoined(s[person::WebSite], url, ", ");
     // A person's work has no slot of its own: it is kept among the notes.
@@ -257,6 +263,7 @@ std::array<std::string, kSlotCount> personTexts(CardTexts& t) {
         appendJoined(s[person::Notes], "Cargo: " + t.title, "\r\n");
     if (!t.org.empty() && t.org != s[person::Name])
         appendJoined(s[person::Notes], "Organización: " + t.org, "\r\n");
+    appendEmailsToNotes(s[person::Notes], t.emails, 2);
     return s;
 }
 
@@ -267,7 +274,8 @@ std::array<std::string, kSlotCount> companyTexts(CardTexts& t) {
     s[company::Phone] = join(telsOf(t, {Line::Fixed, Line::Mobile, Line::Other}), ", ");
     s[company::Fax] = join(telsOf(t, {Line::Fax}), ", ");
     s[company::WebSite] = join(t.urls, ", ");
-    s[company::Email] = join(t.emails, ", ");
+    if (!t.emails.empty())
+        s[company::Email] = t.emails[0];
     if (!t.contacts.empty()) {
         s[company::Contacts] = t.contacts;
     } else {
@@ -278,6 +286,7 @@ std::array<std::string, kSlotCount> companyTexts(CardTexts& t) {
     }
     s[company::Address] = join(t.addresses, " / ");
     s[company::Notes] = t.note;
+    appendEmailsToNotes(s[company::Notes], t.emails, 1);
     return s;
 }
 
@@ -337,6 +346,9 @@ struct HashTexts {
 
 Record recordFromCard(const Card& card, bool persons, CardLosses& losses) {
     CardTexts t = gather(card);
+    const std::size_t emailSlots = persons ? 2 : 1;
+    if (t.emails.size() > emailSlots)
+        losses.emailsInNotes += static_cast<std::int64_t>(t.emails.size() - emailSlots);
     auto texts = persons ? personTexts(t) : companyTexts(t);
     Record record;
     record.tag = persons ? kTagPerson : kTagCompany;
@@ -474,6 +486,7 @@ VCardFile readVCardFile(const fs::path& file, bool persons) {
                                   std::make_move_iterator(second.records.end()));
             result.losses.cut = first.losses.cut + second.losses.cut;
             result.losses.replaced = first.losses.replaced + second.losses.replaced;
+            result.losses.emailsInNotes = first.losses.emailsInNotes + second.losses.emailsInNotes;
             return result;
         }
     }

@@ -18,8 +18,9 @@ namespace fs = std::filesystem;
 
 // What the records' code page and slots could not take of the cards.
 struct CardLosses {
-    std::int64_t cut = 0;      // texts cut to their slot's capacity
-    std::int64_t replaced = 0; // characters Windows-1252 cannot hold, stored as "?"
+    std::int64_t cut = 0;           // texts cut to their slot's capacity
+    std::int64_t replaced = 0;      // characters Windows-1252 cannot hold, stored as "?"
+    std::int64_t emailsInNotes = 0; // addresses past the record's e-mail slots, kept in its notes
 };
 
 // One card as a record of the kind (tag included); the first four slots in capitals, as the

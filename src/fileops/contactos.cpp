@@ -135,15 +135,18 @@ void TForm1::ImportarvCard1Click() {
     records::reportRewriteFailure(services_, target, result.failure);
     if (result.position == core::kRewriteFailed)
         return;
-    prompter.messageBox(QString("Se agregaron %1 contactos al archivo.\n"
-                                "Ya estaban en el archivo (no se agregaron otra vez): %2\n"
-                                "Textos recortados al largo de su campo: %3\n"
-                                "Caracteres reemplazados por \"?\" (no existen en el archivo): %4")
-                            .arg(fresh.records.size())
-                            .arg(fresh.present)
-                            .arg(read.losses.cut)
-                            .arg(read.losses.replaced),
-                        "Importación de contactos", Prompter::Icon::Information);
+    QString summary = QString("Se agregaron %1 contactos al archivo.\n"
+                              "Ya estaban en el archivo (no se agregaron otra vez): %2\n"
+                              "Textos recortados al largo de su campo: %3\n"
+                              "Caracteres reemplazados por \"?\" (no existen en el archivo): %4")
+                          .arg(fresh.records.size())
+                          .arg(fresh.present)
+                          .arg(read.losses.cut)
+                          .arg(read.losses.replaced);
+    if (read.losses.emailsInNotes > 0)
+        summary += QString("\nCorreos electrónicos guardados en las notas (sin campo propio): %1")
+                       .arg(read.losses.emailsInNotes);
+    prompter.messageBox(summary, "Importación de contactos", Prompter::Icon::Information);
 }
 
 void TForm1::ExportarvCard1Click() {

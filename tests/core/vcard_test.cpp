@@ -92,12 +92,13 @@ TEST(VCardRead, CardsOfOldAndNewProgramsFillTheirSlots) {
     EXPECT_EQ(ana[person::Phone], "1111");
     EXPECT_EQ(ana[person::OtherPhone], "2222, 3333");
     EXPECT_EQ(ana[person::Email1], "ana@acme.example");
-    EXPECT_EQ(ana[person::Email2], "ana@casa.example, tercera@x.example");
+    EXPECT_EQ(ana[person::Email2], "ana@casa.example"); // one address to a slot, the rest noted
     EXPECT_EQ(ana[person::WebSite], "http://acme.example/ana");
     EXPECT_EQ(ana[person::Address], "Piso 2, Gran V\xED"
                                     "a 5, Entrada B, Madrid, 28001, Espa\xF1"
                                     "a");
-    EXPECT_EQ(ana[person::Notes], "Cargo: Jefa\r\nOrganizaci\xF3n: Acme, S.A., Ventas");
+    EXPECT_EQ(ana[person::Notes], "Cargo: Jefa\r\nOrganizaci\xF3n: Acme, S.A., Ventas\r\n"
+                                  "Correo: tercera@x.example");
     EXPECT_EQ(persons[2].texts[person::Name], "TALLERES \xD1U\xD1O");
     EXPECT_EQ(persons[2].texts[person::Mobile], "+34-600");
 
@@ -109,7 +110,8 @@ TEST(VCardRead, CardsOfOldAndNewProgramsFillTheirSlots) {
     EXPECT_EQ(acme[company::Contacts], "Ana Mar\xED"
                                        "a Su\xE1rez (Jefa)");
     EXPECT_EQ(acme[company::Phone], "1111, 2222, 3333");
-    EXPECT_EQ(acme[company::Email], "ana@acme.example, ana@casa.example, tercera@x.example");
+    EXPECT_EQ(acme[company::Email], "ana@acme.example");
+    EXPECT_EQ(acme[company::Notes], "Correo: ana@casa.example\r\nCorreo: tercera@x.example");
     EXPECT_EQ(companies[0].texts[company::Fax], "91 555 99 99");
     EXPECT_EQ(companies[0].texts[company::Phone], "+34 600 111 222, 91 555 12 34");
 }

@@ -146,3 +146,18 @@ TEST_F(ContactsTest, ExportsWriteTheFileOrTheRecordInViewAsCards) {
     EXPECT_EQ(last().title, "No se exportaron contactos");
     EXPECT_EQ(readBytes(personsFile()), working);
 }
+
+TEST_F(ContactsTest, AddressesPastTheSlotsAreKeptInTheNotesAndCounted) {
+    ordinaryStart({});
+    start();
+    writeBytes(dir / "m.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Eva\r\nEMAIL:a@x.cl\r\n"
+                              "EMAIL:b@y.cl\r\nEMAIL:c@z.cl\r\nEMAIL:d@w.cl\r\nEND:VCARD\r\n");
+    importFile(dir / "m.vcf");
+    EXPECT_EQ(last().text,
+              result(1, 0, 0, 0) +
+                  "\nCorreos electrónicos guardados en las notas (sin campo propio): 2");
+    const core::Record eva = core::readRecord(personsFile(), 0);
+    EXPECT_EQ(eva.texts[core::person::Email1], "a@x.cl");
+    EXPECT_EQ(eva.texts[core::person::Email2], "b@y.cl");
+    EXPECT_EQ(eva.texts[core::person::Notes], "Correo: c@z.cl\r\nCorreo: d@w.cl");
+}
