@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QTranslator>
 
 namespace platform {
@@ -53,10 +54,19 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     // The user's data folder of an installed copy: ~/.local/share/tevosoft/Tevo Riviva 2.
     setOrganizationName("tevosoft");
     setDesktopFileName("tevoriviva");
-    // The windows are laid out in pixels for a small dialog font.
-    QFont small = font();
-    small.setPointSize(8);
-    setFont(small);
+    applyProgramFont(*this);
+}
+
+double fontFit() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    return dpi > 96.0 ? 96.0 / dpi : 1.0;
+}
+
+void applyProgramFont(QApplication& app) {
+    QFont small = app.font();
+    small.setPointSizeF(8 * fontFit());
+    app.setFont(small);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

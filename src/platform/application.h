@@ -21,6 +21,13 @@ QTranslator* installSpanishTranslation(QCoreApplication& app);
 // other command line.
 QString commandLineAnswer(const QStringList& arguments);
 
+// The program's font: the windows are laid out in pixels for a small dialog font of 8 points at
+// 96 dots per inch. Where the desktop sets a larger font resolution without scaling the windows,
+// the font is made smaller by the same factor, so that every text still fits its box.
+void applyProgramFont(QApplication& app);
+// That factor: 1 at 96 dots per inch and below, less above.
+double fontFit();
+
 class Application : public QApplication {
   public:
     Application(int& argc, char** argv);

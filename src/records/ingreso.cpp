@@ -3,6 +3,7 @@
 #include "comm/openbronswer.h"
 #include "mainwindow/zuzovi2.h"
 #include "platform/appfolders.h"
+#include "platform/application.h"
 #include "platform/cpedit.h"
 #include "platform/text.h"
 #include "platform/widgets.h"
@@ -49,7 +50,7 @@ TForm4::TForm4(TForm1* mainWindow)
     titulo->setObjectName("titulo");
     titulo->setGeometry(58, 8, 334, 34);
     QFont big = titulo->font();
-    big.setPointSize(11);
+    big.setPointSizeF(11 * platform::fontFit());
     big.setBold(true);
     titulo->setFont(big);
     QPalette white = titulo->palette();
