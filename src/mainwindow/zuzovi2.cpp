@@ -4,6 +4,7 @@
 #include "core/inifile.h"
 #include "mainwindow/unit5.h"
 #include "platform/cpedit.h"
+#include "platform/menukeys.h"
 #include "platform/qtservices.h"
 #include "platform/text.h"
 #include "platform/widgets.h"
@@ -383,6 +384,7 @@ void TForm1::buildMenus() {
     // The context menu's shortcuts are those of the main menu; only the main menu's fire.
     for (QAction* a : pmregistro->actions())
         a->setShortcutContext(Qt::WidgetShortcut);
+    platform::letMenuShortcutsThroughBoxes(this);
 }
 
 void TForm1::connectCommands() {

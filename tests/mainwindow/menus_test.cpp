@@ -3,10 +3,13 @@
 #include "support/mainwindow_fixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTest>
 
 using namespace testsupport;
 
@@ -147,4 +150,37 @@ TEST_F(MainWindowTest, ButtonRowCaptionsAndHints) {
               "Usted está actualmente trabajando con un archivo de Personas");
     EXPECT_EQ(w.imgempresas->toolTip(),
               "Usted está actualmente trabajando con el archivo de empresas (Organizaciones)");
+}
+
+TEST_F(MainWindowTest, EveryMenuShortcutActsWithTheCursorInASearchBox) {
+    ordinaryStart(personsNamed({"ANA"}), companiesNamed({"ACME"}));
+    TForm1& w = start();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    // No box keeps a key of the menus for an editing binding of its own.
+    int shortcuts = 0;
+    for (QAction* action : w.findChildren<QAction*>()) {
+        if (action->shortcut().isEmpty() || action->shortcutContext() == Qt::WidgetShortcut)
+            continue;
+        ++shortcuts;
+        const QKeyCombination key = action->shortcut()[0];
+        for (QLineEdit* box : {static_cast<QLineEdit*>(w.cuadro1), w.Edit3}) {
+            QKeyEvent override(QEvent::ShortcutOverride, key.key(), key.keyboardModifiers());
+            QApplication::sendEvent(box, &override);
+            EXPECT_FALSE(override.isAccepted()) << box->objectName().toStdString() << " keeps "
+                                                << action->shortcut().toString().toStdString();
+        }
+    }
+    EXPECT_GE(shortcuts, 10);
+    // Ctrl+E from box 1, where the box would take it as "end of line".
+    w.cuadro1->setFocus();
+    QTest::keyClick(w.cuadro1, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(w.windowTitle(), "Tevo Riviva 2 -> Buscar Empresas");
+    QTest::keyClick(w.cuadro1, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(w.windowTitle(), "Tevo Riviva 2 -> Buscar Personas");
+    // Typing and the box's own keys stay the box's.
+    QTest::keyClicks(w.cuadro1, "an");
+    QTest::keyClick(w.cuadro1, Qt::Key_Home);
+    EXPECT_EQ(w.cuadro1->text(), "AN");
+    EXPECT_EQ(w.cuadro1->cursorPosition(), 0);
 }
