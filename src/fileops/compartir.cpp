@@ -61,13 +61,16 @@ void TForm1::maderirClick() {
     const std::optional<QString> chosen = dialogs.runOpen(this);
     if (!chosen)
         return;
-    if (persons_ && !core::esdepersonas(toPath(*chosen))) {
+    // The other view's working file is of the other kind even while it is empty, when it
+    // passes both type tests.
+    const bool otherWorkingFile = records::isOneOf(*chosen, {persons_ ? rutae_ : rutap_});
+    if (persons_ && (otherWorkingFile || !core::esdepersonas(toPath(*chosen)))) {
         prompter.messageBox(
             "El archivo seleccionado no es válido para ingresar registro. (no es de tipo personas)",
             "Error, No se ingreso registro al archivo (Código 108)");
         return;
     }
-    if (!persons_ && !core::esdeempresas(toPath(*chosen))) {
+    if (!persons_ && (otherWorkingFile || !core::esdeempresas(toPath(*chosen)))) {
         prompter.messageBox("El archivo seleccionado no es valido para ingresar registro porque "
                             "no es un archivo de Organizaciones.",
                             "Error, No se ingreso registro al archivo (Código 109)");

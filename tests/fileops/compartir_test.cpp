@@ -140,3 +140,25 @@ TEST_F(CopyTest, RegistroEnArchivoNuevoCreatesTheFileAfterItsQuestions) {
                "Error, No se ingreso registro al archivo (Código 109)");
     EXPECT_EQ(namesIn(personsFile()), std::vector<std::string>{"ANA"});
 }
+
+TEST_F(CopyTest, AdherirRefusesTheOtherViewsWorkingFileEvenWhenItIsEmpty) {
+    ordinaryStart(personsNamed({"ANA"}), {});
+    start();
+    fakes.fileDialogs.openAnswers = {q(companiesFile())};
+    window->maderirClick();
+    expectLast("El archivo seleccionado no es válido para ingresar registro. (no es de tipo "
+               "personas)",
+               "Error, No se ingreso registro al archivo (Código 108)");
+    EXPECT_EQ(fs::file_size(companiesFile()), 0u);
+
+    writePersons({});
+    window->SpeedButton6Click();
+    writeCompanies(companiesNamed({"ACME"}));
+    window->SpeedButton6Click();
+    fakes.fileDialogs.openAnswers = {q(personsFile())};
+    window->maderirClick();
+    expectLast("El archivo seleccionado no es valido para ingresar registro porque no es un "
+               "archivo de Organizaciones.",
+               "Error, No se ingreso registro al archivo (Código 109)");
+    EXPECT_EQ(fs::file_size(personsFile()), 0u);
+}
