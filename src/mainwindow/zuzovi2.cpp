@@ -126,6 +126,11 @@ void TForm1::buildUi() {
 void TForm1::setWindowWidth(int width) {
     int height = sizeHint().height();
     setFixedSize(width, height);
+    // A quick-view button cut off by a narrower window is out of sight: Tab passes it by.
+    for (QPushButton* button : vr)
+        if (button)
+            button->setFocusPolicy(button->geometry().right() < width ? Qt::StrongFocus
+                                                                      : Qt::NoFocus);
 }
 
 void TForm1::buildDisplayArea(QWidget* area) {

@@ -114,9 +114,19 @@ TEST_F(MainWindowTest, BarShowsAndHidesInStepsAndStoresItsState) {
     EXPECT_EQ(w.width(), 408);
     w.Opciones1Click();
     EXPECT_EQ(w.mvistarapida->text(), "Mostrar &vista rápida");
+    // Buttons of a hidden bar take no focus; Tab reaches them once the bar is shown.
+    auto reachable = [&] {
+        int n = 0;
+        for (QPushButton* b : w.vr)
+            n += (b->focusPolicy() & Qt::TabFocus) ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(reachable(), 0);
+    EXPECT_TRUE(w.mostrarfastcall->focusPolicy() & Qt::TabFocus);
 
     QTest::mouseClick(w.mostrarfastcall, Qt::LeftButton);
     EXPECT_EQ(w.width(), 540); // the last step short of 544
+    EXPECT_EQ(reachable(), 11);
     EXPECT_EQ(w.mostrarfastcall->text(), "<<");
     EXPECT_EQ(w.mostrarfastcall->toolTip(), "Oculta la barra de Vista rápida");
     EXPECT_TRUE(core::IniFile(iniFile()).readBool("ventana", "fastcall", false));
@@ -125,6 +135,7 @@ TEST_F(MainWindowTest, BarShowsAndHidesInStepsAndStoresItsState) {
 
     w.mvistarapida->trigger();
     EXPECT_EQ(w.width(), 408);
+    EXPECT_EQ(reachable(), 0);
     EXPECT_EQ(w.mostrarfastcall->text(), ">>");
     EXPECT_EQ(w.mostrarfastcall->toolTip(), "Muestra la barra de Vista rápida");
     EXPECT_FALSE(core::IniFile(iniFile()).readBool("ventana", "fastcall", true));
