@@ -88,10 +88,13 @@ TForm1::TForm1(platform::Services services, const QString& programDir, QWidget* 
     connectSearch();
     connectQuickView();
     FormCreate();
-    // Placed before it is shown, so that the stored position is the frame's: a window the
-    // desktop has not framed yet takes a move for its inside, and would creep at every start.
+    // Sized and placed before it is shown, so that the stored position is the frame's: a
+    // window the desktop has not framed yet takes a move or a resize for its inside, and would
+    // creep at every start. FormShow then finds the window as it would make it.
     core::IniFile ini(platform::toPath(settingsPath()));
-    ini.hold(); // both keys from one read of the file
+    ini.hold(); // every key from one read of the file
+    if (!ini.readBool("ventana", "fastcall", false))
+        narrowForHiddenBar();
     placeWindow(ini);
     // The window is visible from its creation: start-up's questions come up over it.
     show();
@@ -131,6 +134,12 @@ void TForm1::setWindowWidth(int width) {
         if (button)
             button->setFocusPolicy(button->geometry().right() < width ? Qt::StrongFocus
                                                                       : Qt::NoFocus);
+}
+
+// From the full width, not the current one, so that a reload with the bar hidden leaves the
+// window as it is.
+void TForm1::narrowForHiddenBar() {
+    setWindowWidth((kDesignWidth / 4) * 3);
 }
 
 void TForm1::buildDisplayArea(QWidget* area) {

@@ -127,6 +127,8 @@ class TForm1 : public QMainWindow {
     void refreshAfterChange(int savedWidth);
     // Sets the window's width (the window is not resizable by the user).
     void setWindowWidth(int width);
+    // The width with the quick-view bar cut off: three quarters of the full window.
+    void narrowForHiddenBar();
 
     platform::Services& services() { return services_; }
     const QuickViewSlot& quickViewSlot(int i) const { return slots_.at(i - 1); }
@@ -209,6 +211,7 @@ class TForm1 : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -228,8 +231,13 @@ class TForm1 : public QMainWindow {
     void checkDataFile(const QString& file, bool persons, bool& unusable);
     void enterNoWorkingFiles();
     void readSettings(core::IniFile& ini);
-    // Moves the window to the stored position ("ventana" left and top) or the screen's centre.
+    // Moves the window to the stored position ("ventana" left and top) or the screen's centre;
+    // a stored position not wholly on a screen is pulled back onto the nearest one.
     void placeWindow(const core::IniFile& ini);
+    // Where a window whose frame's top-left corner is at `at` is wholly on a screen.
+    QPoint onScreen(QPoint at) const;
+    // Set while a position pulled onto the screen waits for the frame's true size.
+    bool recheckOnScreen_ = false;
     void openEntryDialog(bool person, bool isNew);
     void FormClose();
     // The save dialog set for a .vcf file; the name chosen, with ".vcf" when it had none.

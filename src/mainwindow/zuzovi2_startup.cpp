@@ -11,13 +11,17 @@
 #include "platform/text.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMoveEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 using platform::fromQ;
 using platform::Prompter;
@@ -102,7 +106,7 @@ void TForm1::FormShow() {
     } else {
         mostrarfastcall->setText(">>");
         mostrarfastcall->setToolTip("Muestra la barra de Vista rápida");
-        setWindowWidth((width() / 4) * 3);
+        narrowForHiddenBar();
     }
     mostrarfastcall->setStatusTip(mostrarfastcall->toolTip());
 
@@ -159,7 +163,51 @@ void TForm1::placeWindow(const core::IniFile& ini) {
     QSize screen = this->screen() ? this->screen()->size() : QSize(1024, 768);
     QPoint at(ini.readInteger("ventana", "left", screen.width() / 2 - width() / 2),
               ini.readInteger("ventana", "top", screen.height() / 2 - height() / 2));
-    move(at);
+    QPoint visible = onScreen(at);
+    // Before the desktop frames the window its frame's size is unknown: once it is known, the
+    // window pulled in is checked again, so that its border does not stay beyond the edge.
+    recheckOnScreen_ = visible != at && frameGeometry().size() == size();
+    move(visible);
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (!recheckOnScreen_ || frameGeometry().size() == size())
+        return;
+    recheckOnScreen_ = false;
+    QPoint visible = onScreen(pos());
+    if (visible != pos())
+        move(visible);
+}
+
+QPoint TForm1::onScreen(QPoint at) const {
+    // The frame's size once the desktop has framed the window; before that, only the inside.
+    QRect frame(at, frameGeometry().size().expandedTo(size()));
+    const auto screens = QGuiApplication::screens();
+    QScreen* nearest = nullptr;
+    qint64 best = -1;
+    for (QScreen* s : screens) {
+        QRect area = s->availableGeometry();
+        if (area.contains(frame))
+            return at; // wholly visible: exactly where it was left
+        QRect common = area.intersected(frame);
+        qint64 overlap = common.isEmpty() ? 0 : qint64(common.width()) * common.height();
+        if (overlap > best) {
+            best = overlap;
+            nearest = s;
+        }
+    }
+    // A screen that is gone or a position beyond its edge: the window comes back onto the
+    // screen it overlaps most (the first one when it overlaps none), its top-left corner
+    // first when it is larger than the screen.
+    if (best <= 0)
+        nearest = QGuiApplication::primaryScreen();
+    if (!nearest)
+        return at;
+    QRect area = nearest->availableGeometry();
+    int x = std::max(area.left(), std::min(at.x(), area.right() + 1 - frame.width()));
+    int y = std::max(area.top(), std::min(at.y(), area.bottom() + 1 - frame.height()));
+    return {x, y};
 }
 
 void TForm1::checkDataFile(const QString& file, bool persons, bool& unusable) {

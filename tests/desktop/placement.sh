@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Under a real window manager: the main window comes back where it was closed, start after
-# start, and the entry dialog and the problem window are centred on the main window's frame.
+# start, with the quick-view bar shown and hidden; without a stored position it is centred; a
+# stored position off the screen brings it back wholly onto the screen; the entry dialog and
+# the problem window are centred on the main window's frame.
 # Usage: placement.sh PROGRAM. Exits 77 (skipped) when Xvfb or the window tools are missing.
 # TEVO_XVFB_DISPLAY picks the X display number; otherwise the first free one from 99 up.
 set -euo pipefail
@@ -13,7 +15,6 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/app" "$work/config/tevosoft"
 : >"$work/app/persona1.dat"
 : >"$work/app/empresa1.dat"
-printf '[ventana]\r\nleft=100\r\ntop=100\r\nfastcall=1\r\n' >"$work/app/inicio.ini"
 printf '[General]\nifttyuag=0\nisruning=0\n' >"$work/config/tevosoft/zuzovi2.conf"
 server=(-a)
 [ -n "${TEVO_XVFB_DISPLAY:-}" ] && server=(-n "$TEVO_XVFB_DISPLAY")
@@ -45,7 +46,7 @@ keys() { # window key...: the keys go to that window once it has the focus
 # Frame of a window: "left top width height", once the window manager has framed it.
 frame() {
     local ext=""
-    for _ in $(seq 50); do
+    for _ in $(seq 100); do
         ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n "s/.*= //p" | tr -d " ")
         [ -n "$ext" ] && break
         sleep 0.1
@@ -65,26 +66,74 @@ centred() { # main-frame own-frame: fails unless own is centred on main, halves 
         fail "$3 at $ox,$oy, not centred on the main window at $mx,$my ${mw}x$mh"
 }
 stored() { tr -d "\r" <"$app/inicio.ini" | grep -E "^(left|top)=" | tr "\n" " "; }
-
-for cycle in 1 2 3; do
+settings() { { printf "[ventana]\r\n"; printf "%s\r\n" "$@"; } >"$app/inicio.ini"; }
+start() { # starts the program; sets pid, main (the window) and at (its frame: x y w h)
     "$prog" --dir "$app" &
     pid=$!
     main=$(window "Buscar Personas")
-    read -r x y _ <<<"$(frame "$main")"
-    echo "start $cycle: main window frame at $x,$y"
-    [ "$x,$y" = "100,100" ] || fail "start $cycle placed the main window at $x,$y"
-    if [ "$cycle" = 1 ]; then
-        keys "$main" ctrl+alt+p
-        dialog=$(window "Ingresar datos de persona")
-        centred "$(frame "$main")" "$(frame "$dialog")" "the entry dialog"
-        keys "$dialog" Escape
-        sleep 0.3
-    fi
+    at=$(frame "$main")
+}
+close() { # closes the main window with the keyboard, as a person would
     keys "$main" alt+F4
     timeout 20 tail --pid="$pid" -f /dev/null || fail "the program did not close"
-    [ "$(stored)" = "left=100 top=100 " ] || fail "closing stored $(stored)"
+}
+
+# The position holds, start after start, with the bar shown (full width) and hidden (narrowed
+# at start-up).
+for fastcall in 1 0; do
+    settings left=100 top=100 fastcall=$fastcall
+    for cycle in 1 2 3; do
+        start
+        read -r x y w _ <<<"$at"
+        echo "fastcall=$fastcall start $cycle: main window frame at $x,$y, $w wide"
+        [ "$x,$y" = "100,100" ] || fail "fastcall=$fastcall start $cycle placed the window at $x,$y"
+        if [ "$fastcall$cycle" = 11 ]; then
+            keys "$main" ctrl+alt+p
+            dialog=$(window "Ingresar datos de persona")
+            centred "$at" "$(frame "$dialog")" "the entry dialog"
+            keys "$dialog" Escape
+            sleep 0.3
+        fi
+        close
+        [ "$(stored)" = "left=100 top=100 " ] || fail "closing stored $(stored)"
+    done
 done
 
+# No stored position: the window is placed with its top-left corner at half the screen less half the
+# window, both halvings truncated, at the width it appears with.
+for fastcall in 1 0; do
+    settings fastcall=$fastcall
+    start
+    read -r x y _ <<<"$at"
+    read -r w h <<<"$(xwininfo -id "$main" | awk "/Width:/ {w = \$2} /Height:/ {h = \$2} END {print w, h}")"
+    echo "fastcall=$fastcall, no position: frame at $x,$y, inside ${w}x$h"
+    [ "$x,$y" = "$((1024 / 2 - w / 2)),$((768 / 2 - h / 2))" ] ||
+        fail "without a stored position the window is at $x,$y, not centred"
+    close
+    [ "$(stored)" = "left=$x top=$y " ] || fail "closing the centred window stored $(stored)"
+done
+
+# A position left on a screen that is gone, or partly beyond the edge: the whole frame comes
+# back onto the screen, and stays there at the next start.
+for position in "left=-30000 top=100" "left=900 top=700" "left=-30000 top=-30000"; do
+    for fastcall in 1 0; do
+        # shellcheck disable=SC2086
+        settings $position fastcall=$fastcall
+        start
+        read -r x y w h <<<"$at"
+        echo "$position fastcall=$fastcall: frame at $x,$y ${w}x$h"
+        [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1024 ] && [ $((y + h)) -le 768 ] ||
+            fail "stored $position left the frame at $x,$y ${w}x$h, not wholly on the screen"
+        close
+        [ "$(stored)" = "left=$x top=$y " ] || fail "closing the pulled-in window stored $(stored)"
+        [ "$position $fastcall" = "left=900 top=700 1" ] || continue
+        start
+        [ "$at" = "$x $y $w $h" ] || fail "the pulled-in window moved to $at at the next start"
+        close
+    done
+done
+
+settings left=100 top=100 fastcall=1
 chmod a-w "$app/empresa1.dat"
 "$prog" --dir "$app" &
 pid=$!
