@@ -2,6 +2,7 @@
 
 #include "core/fileio.h"
 #include "core/ioerror.h"
+#include "core/rewrite.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -77,8 +78,10 @@ bool sameFile(const fs::path& a, const fs::path& b) {
 }
 
 void createEmptyDataFile(const fs::path& file) {
-    fileio::File f = fileio::createTruncate(file);
-    f.close();
+    // An existing file is replaced in one rename, never emptied in place.
+    const RewriteFailure failure = replaceWithRecords(file, {}).failure;
+    if (failure == RewriteFailure::CloseTemp || failure == RewriteFailure::Rename)
+        throw IoError(EIO, file.string());
 }
 
 } // namespace core

@@ -35,7 +35,8 @@ bool esdeempresas(const fs::path& file);
 // Whether both names lead to one existing file (links and other spellings included).
 bool sameFile(const fs::path& a, const fs::path& b);
 
-// Creates the file, or truncates it, to zero records.
+// Creates the file, or replaces it, with zero records: an empty file written beside it and
+// renamed over it, so that a failure leaves an existing file as it was.
 void createEmptyDataFile(const fs::path& file);
 
 } // namespace core

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 // Creates (or truncates) `out` and writes the list of every record of `dataFile`. The data
 // file is opened for reading and writing, as every data file is. Failures throw IoError and
-// leave what was written.
+// remove the part written.
 void writeTextList(const fs::path& dataFile, bool persons, const fs::path& out);
 
 // The four style strings of the page, put in as they are.

@@ -2,16 +2,19 @@
 #pragma once
 
 #include "core/progress.h"
+#include "core/rewrite.h"
 
 #include <filesystem>
 
 namespace core {
 
-// Fills the existing `target`, emptied first, with every whole record of `source`, all 1636
+// Puts in place of `target` (created when missing) every whole record of `source`, all 1636
 // bytes of each as they stand (tag and meaningless bytes included), in the source's order; a
-// trailing fragment is left behind. Both files are opened for reading and writing; the copy is
-// flushed to disk. Failures throw IoError and leave in the target what was copied so far.
-void copyDataFile(const std::filesystem::path& source, const std::filesystem::path& target,
-                  const Progress& progress = {});
+// trailing fragment is left behind. The copy is written beside the target and renamed over it
+// in one step, as a rewrite is: a failure leaves the target wholly as it was, or absent. Both
+// files are opened for reading and writing. Failures the rewrite reports come back in the
+// result; others throw IoError.
+RewriteResult copyDataFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                           const Progress& progress = {});
 
 } // namespace core

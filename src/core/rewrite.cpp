@@ -2,6 +2,7 @@
 
 #include "core/fileio.h"
 #include "core/ioerror.h"
+#include "core/leftovers.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -294,20 +295,34 @@ void setRewriteClock(std::int64_t (*now)()) {
 }
 
 void removeLeftoverTemp(const fs::path& dataFile) {
-    const fs::path folder = folderOf(fileio::resolveLink(dataFile));
-    if (!fileio::exists(folder / kTempFileName))
-        return;
-    try {
-        const fileio::FolderLock lock = fileio::lockFolder(folder, false);
-        if (lock.held())
-            fileio::removeQuietly(folder / kTempFileName);
-    } catch (const IoError&) {
-        // Tidying up is no reason to stop anything; the next rewrite replaces the leftover.
+    removeLeftoverIn(folderOf(fileio::resolveLink(dataFile)));
+}
+
+namespace {
+
+// Where the records of a new file come from besides the batch: the data file's own records (a
+// change), none (a replacement), or every whole record of another data file as it stands (a
+// copy, which carries its bytes unnormalised).
+struct Base {
+    enum Kind { Own, Nothing, Copy } kind = Own;
+    const fs::path* source = nullptr;
+};
+
+// Carries the first `count` records of `source` unchanged, telling the progress after each block.
+void copyWhole(const fileio::File& source, std::uint64_t count, fileio::File& out,
+               const Progress& progress) {
+    BlockWriter writer(source, out);
+    for (std::uint64_t first = 0; first < count; first += kBlockRecords) {
+        const std::uint64_t n = std::min<std::uint64_t>(kBlockRecords, count - first);
+        writer.carry(first, n);
+        writer.finish();
+        if (progress)
+            progress(static_cast<std::int64_t>(first + n));
     }
 }
 
-RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& inserts,
-                              std::int64_t drop, const Record* shown, const Progress& progress) {
+RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, std::int64_t drop,
+                      const Record* shown, const Progress& progress, const Base& base) {
     const fs::path file = fileio::resolveLink(path);
     // Rewriting the temporary file's own name would truncate the data before reading it.
     if (file.filename() == kTempFileName)
@@ -329,7 +344,13 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
     std::uint64_t count = 0;
     if (existed) {
         data = fileio::openReadWrite(file);
-        count = data.size() / kRecordSize;
+        count = base.kind == Base::Own ? data.size() / kRecordSize : 0;
+    }
+    fileio::File source;
+    std::uint64_t copied = 0;
+    if (base.kind == Base::Copy) {
+        source = fileio::openReadWrite(*base.source);
+        copied = source.size() / kRecordSize;
     }
     if (shown && !stillShown(data, count, drop, *shown)) {
         // Another window changed the file since this record was shown: record n is someone
@@ -341,7 +362,7 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
     const bool drops = drop >= 0 && static_cast<std::uint64_t>(drop) < count;
 
     RewriteResult result;
-    if (inserts.empty() && !drops) {
+    if (inserts.empty() && !drops && base.kind == Base::Own) {
         // Nothing to leave out and nothing to add: the file is not touched at all.
         if (existed) {
             try {
@@ -356,6 +377,7 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
     Batch batch(inserts);
     bool sorted = true; // a file in order stays so: each record goes where its name belongs
 
+    noteTempFolder(folder);
     fileio::File out = fileio::createTruncate(temp);
     std::int64_t position = -1;
     try {
@@ -364,12 +386,16 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
         // Searching costs some twenty small reads per new record, about what reading and
         // testing a hundred records costs: a large batch into a small file reads it through.
         const bool search = inserts.size() <= 1 || inserts.size() * 128 <= count;
-        if (existed && search && knownInOrder(file, data.identityAtOpen()))
+        if (base.kind == Base::Copy) {
+            copyWhole(source, copied, out, progress);
+            sorted = false; // whatever order the source had
+        } else if (existed && search && knownInOrder(file, data.identityAtOpen()))
             position = copyInOrder(data, count, out, batch, drops ? drop : -1, progress);
         else
             position = copyRecords(data, count, out, batch, drops ? drop : -1, progress, sorted);
         out.flush();
-        const std::uint64_t expected = (count - (drops ? 1 : 0) + inserts.size()) * kRecordSize;
+        const std::uint64_t expected =
+            (count + copied - (drops ? 1 : 0) + inserts.size()) * kRecordSize;
         if (out.size() != expected)
             throw IoError(EIO);
     } catch (...) {
@@ -392,6 +418,13 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
             result.failure = RewriteFailure::CloseData; // the copy is complete; go on
         }
     }
+    if (source.isOpen()) {
+        try {
+            source.close();
+        } catch (const IoError&) {
+            result.failure = RewriteFailure::CloseData;
+        }
+    }
     const std::int64_t beforeRename = rewriteClock();
     try {
         fileio::rename(temp, file);
@@ -405,6 +438,23 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
     fileio::syncDirectory(folder);
     result.position = position;
     return result;
+}
+
+} // namespace
+
+RewriteResult rewriteDataFile(const fs::path& file, const std::vector<Record>& inserts,
+                              std::int64_t drop, const Record* shown, const Progress& progress) {
+    return rewrite(file, inserts, drop, shown, progress, {});
+}
+
+RewriteResult replaceWithRecords(const fs::path& file, const std::vector<Record>& batch,
+                                 const Progress& progress) {
+    return rewrite(file, batch, -1, nullptr, progress, {Base::Nothing});
+}
+
+RewriteResult replaceWithCopy(const fs::path& file, const fs::path& source,
+                              const Progress& progress) {
+    return rewrite(file, {}, -1, nullptr, progress, {Base::Copy, &source});
 }
 
 RewriteResult rewriteDataFile(const fs::path& file, const std::optional<Record>& insert,

@@ -64,6 +64,17 @@ RewriteResult rewriteDataFile(const fs::path& file, const std::vector<Record>& i
 RewriteResult insertRecords(const fs::path& file, const std::vector<Record>& batch,
                             const Progress& progress = {});
 
+// Puts the batch, in the order inserting it into an empty file would leave it, in place of
+// whatever `file` held (a missing file is created, an empty batch leaves it empty), through the
+// temporary file as every rewrite does: a failure leaves the file wholly as it was, or absent.
+// A read-only file is refused with EACCES; a replaced file keeps its permissions.
+RewriteResult replaceWithRecords(const fs::path& file, const std::vector<Record>& batch,
+                                 const Progress& progress = {});
+// The same with every whole record of `source`, all 1636 bytes as they stand, in the source's
+// order (a trailing fragment is left behind); the progress hears how many have been copied.
+RewriteResult replaceWithCopy(const fs::path& file, const fs::path& source,
+                              const Progress& progress = {});
+
 // A data file that a rewrite of this process put in place, in order, and that nobody has
 // written since, is not read through by the next rewrite: each new record's place is searched
 // for and the rest is copied as it is. Whether nobody has written it is told by its

@@ -243,20 +243,27 @@ std::string htmlFromUtf8(std::string_view text) {
 void writeWebPage(const fs::path& dataFile, bool persons, std::string_view shownName,
                   const PageStyle& style, const fs::path& out) {
     fileio::File file = fileio::createTruncate(out);
-    exportfile::RecordReader records(dataFile);
-    exportfile::OutputBuffer lines(file);
-    const std::string name = htmlFromUtf8(shownName);
-    writeOpening(lines, persons, name, style);
-    const BlockPieces pieces = blockPieces(persons, style);
-    while (const unsigned char* record = records.next()) {
-        writeBlock(lines, pieces, record);
-        lines.writeIfFull();
+    try {
+        exportfile::RecordReader records(dataFile);
+        exportfile::OutputBuffer lines(file);
+        const std::string name = htmlFromUtf8(shownName);
+        writeOpening(lines, persons, name, style);
+        const BlockPieces pieces = blockPieces(persons, style);
+        while (const unsigned char* record = records.next()) {
+            writeBlock(lines, pieces, record);
+            lines.writeIfFull();
+        }
+        lines.line("(*) Los campos sin contenido no se muestran.");
+        lines.line("</table></body></html>");
+        records.close();
+        lines.flush();
+        file.close();
+    } catch (...) {
+        // A page cut short (a full disk, an unreadable data file) is of no use to anyone.
+        file = fileio::File();
+        fileio::removeQuietly(out);
+        throw;
     }
-    lines.line("(*) Los campos sin contenido no se muestran.");
-    lines.line("</table></body></html>");
-    records.close();
-    lines.flush();
-    file.close();
 }
 
 } // namespace core

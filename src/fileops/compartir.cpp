@@ -32,16 +32,18 @@ core::Record recordInView(const TForm1& window) {
 void TForm1::SaveAs1Click() {
     const QString source = currentFile();
     // Replacing the file being copied, or the other working file, would empty it.
-    const QString target = records::newfile(services_, this, {rutap_, rutae_});
+    const QString target = records::chooseNewFile(services_, this, {rutap_, rutae_});
     if (target.isEmpty())
         return;
     TForm6 progress(this);
     progress.accion->setText("Copiando archivo ...");
     progress.setMaximum(core::recordCount(toPath(source)));
     progress.show();
-    core::copyDataFile(toPath(source), toPath(target),
-                       [&progress](std::int64_t done) { progress.setPosition(done); });
+    const core::RewriteResult result =
+        core::copyDataFile(toPath(source), toPath(target),
+                           [&progress](std::int64_t done) { progress.setPosition(done); });
     progress.close();
+    records::reportRewriteFailure(services_, target, result.failure);
 }
 
 void TForm1::maderirClick() {
@@ -99,10 +101,14 @@ void TForm1::mregistroennuevoClick() {
     else
         prompter.messageBox("A continuación cree un nuevo archivo.",
                             "Adherir registro de Organización a archivo nuevo.");
-    const QString target = records::newfile(services_, this, {rutap_, rutae_});
+    const QString target = records::chooseNewFile(services_, this, {rutap_, rutae_});
     if (target.isEmpty())
         return;
-    if (records::ingresardatos(services_, target, recordInView(*this), -1) == core::kRewriteFailed)
+    // The file appears, or an existing one is replaced, with the record in it, in one step.
+    const core::RewriteResult result =
+        core::replaceWithRecords(toPath(target), {recordInView(*this)});
+    records::reportRewriteFailure(services_, target, result.failure);
+    if (result.position == core::kRewriteFailed)
         return;
     prompter.messageBox(persons_ ? "Se ingreso correctamente el registro al archivo de Personas: " +
                                        target

@@ -66,7 +66,6 @@ void TForm1::ExportarTevoAgenda11Click() {
     }
 
     core::Version1File version1(toPath(*source));
-    core::createEmptyDataFile(toPath(target));
     TForm6 progress(this);
     const int savedWidth = width();
     hide();
@@ -75,7 +74,8 @@ void TForm1::ExportarTevoAgenda11Click() {
     core::RewriteResult result;
     try {
         const std::vector<core::Record> batch = version1.readAll(*kind);
-        result = core::insertRecords(
+        // The new file appears whole, or an existing one is replaced whole, in one rename.
+        result = core::replaceWithRecords(
             toPath(target), batch, [&progress](std::int64_t done) { progress.setPosition(done); });
     } catch (...) {
         // The error goes on to its box; the program must not stay without a window.

@@ -2,6 +2,7 @@
 #include "mainwindow/zuzovi2.h"
 
 #include "core/inifile.h"
+#include "core/leftovers.h"
 #include "mainwindow/unit5.h"
 #include "platform/cpedit.h"
 #include "platform/menukeys.h"
@@ -96,6 +97,9 @@ TForm1::TForm1(platform::Services services, const QString& programDir, QWidget* 
     if (!ini.readBool("ventana", "fastcall", false))
         narrowForHiddenBar();
     placeWindow(ini);
+    // Temporary files that replacements elsewhere left when the program died go first.
+    core::setLeftoverList(platform::toPath(programDir_ + "tmpingre.lst"));
+    core::removeListedLeftovers();
     // The window is visible from its creation: start-up's questions come up over it.
     show();
     FormShow();

@@ -61,7 +61,7 @@ QString inUseText(const QString& fileName) {
            "nuevo archivo";
 }
 
-QString newfile(platform::Services& services, QWidget* owner, const QStringList& keep) {
+QString chooseNewFile(platform::Services& services, QWidget* owner, const QStringList& keep) {
     services.fileDialogs->save.title = "Nuevo Archivo Tevo Riviva.";
     auto chosen = services.fileDialogs->runSave(owner);
     if (!chosen)
@@ -78,7 +78,13 @@ QString newfile(platform::Services& services, QWidget* owner, const QStringList&
                                          Prompter::Yes);
         return {};
     }
-    core::createEmptyDataFile(toPath(name));
+    return name;
+}
+
+QString newfile(platform::Services& services, QWidget* owner, const QStringList& keep) {
+    const QString name = chooseNewFile(services, owner, keep);
+    if (!name.isEmpty())
+        core::createEmptyDataFile(toPath(name));
     return name;
 }
 

@@ -15,6 +15,11 @@ namespace records {
 // message before anything is asked or created.
 QString newfile(platform::Services& services, QWidget* owner, const QStringList& keep = {});
 
+// newfile's questions without the file: the name the caller may create or replace (the data
+// extension added), or empty after the same messages. Nothing on disk changes, so that the
+// caller can put the whole new content in place in one step.
+QString chooseNewFile(platform::Services& services, QWidget* owner, const QStringList& keep = {});
+
 // Whether the name reaches one of the files (links followed).
 bool isOneOf(const QString& fileName, const QStringList& files);
 // Why a command refuses to replace a file the program works with.

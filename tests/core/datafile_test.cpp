@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
 
 using namespace core;
 using namespace testsupport;
@@ -119,4 +121,30 @@ TEST(DataFile, CreateEmptyTruncatesToZeroRecords) {
     createEmptyDataFile(file);
     EXPECT_EQ(recordCount(file), 0);
     EXPECT_THROW(createEmptyDataFile(dir / "no" / "such.dat"), IoError);
+
+    // An existing file is replaced in one step: a failure at any call leaves it as it was,
+    // and the empty file keeps its permissions.
+    const std::string bytes = bytesOf(personsNamed({"A", "B"}));
+    writeBytes(file, bytes);
+    ::chmod(file.c_str(), 0604);
+    fileio::clearFaults();
+    createEmptyDataFile(file);
+    const long calls = fileio::callCount();
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0604u);
+    for (long n = 1; n < calls; ++n) { // the last one flushes the folder after the rename
+        writeBytes(file, bytes);
+        fileio::setFaults({n, EIO, -1});
+        bool failed = false;
+        try {
+            createEmptyDataFile(file);
+        } catch (const IoError&) {
+            failed = true;
+        }
+        fileio::clearFaults();
+        // Only closing the old file after the copy may fail without stopping the replacement.
+        EXPECT_EQ(readBytes(file), failed ? bytes : std::string()) << n;
+        EXPECT_FALSE(std::filesystem::exists(dir / "tmpingre.tmp")) << n;
+    }
 }

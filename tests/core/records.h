@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -71,6 +72,31 @@ inline std::string version1Bytes(const std::vector<std::array<std::string, 6>>& 
         }
         bytes += raw;
     }
+    return bytes;
+}
+
+} // namespace testsupport
+
+namespace testsupport {
+
+// A record's 1636 bytes built here from the layout itself, without the program's encoder:
+// each text at its slot's offset after its length byte, zeros elsewhere, the tag last.
+inline std::string rawRecord(const std::vector<std::pair<int, std::string>>& textsAt, int tag) {
+    std::string raw(1636, '\0');
+    for (const auto& [offset, text] : textsAt) {
+        raw[offset] = static_cast<char>(text.size());
+        raw.replace(offset + 1, text.size(), text);
+    }
+    for (int i = 0; i < 4; ++i)
+        raw[1632 + i] = static_cast<char>((tag >> (8 * i)) & 0xFF);
+    return raw;
+}
+
+// Persons as personsNamed makes them (the phone "tel " + name), as raw bytes.
+inline std::string rawPersons(const std::vector<std::string>& names) {
+    std::string bytes;
+    for (const std::string& name : names)
+        bytes += rawRecord({{0, name}, {256, "tel " + name}}, 20);
     return bytes;
 }
 

@@ -1,6 +1,7 @@
 #include "core/fileio.h"
 #include "core/inifile.h"
 #include "core/ioerror.h"
+#include "core/leftovers.h"
 #include "core/rewrite.h"
 
 #include "records.h"
@@ -488,4 +489,122 @@ TEST_F(Rewrite, ReplacementKeepsTheOwnerWhereThatIsAllowed) {
                         true);
     EXPECT_EQ(nobody.wait(), 0);
     EXPECT_EQ(namesIn(file), (std::vector<std::string>{"ANA", "BETO", "CARLA"}));
+}
+
+// Replacing a whole file (an import, a record saved into a new file, a new empty file) and
+// copying one over another go through the same temporary file: a failure at any call leaves
+// the target as it was, or absent, never emptied or cut short.
+TEST_F(Rewrite, ReplacingOrCopyingOverAFileSurvivesAFaultAtEveryCall) {
+    const std::set<RewriteFailure> missing = {RewriteFailure::CloseTemp, RewriteFailure::Rename};
+    const auto replace = [&] { return replaceWithRecords(file, personsNamed({"ZOE", "BETO"})); };
+    store({"ANA", "LUIS", "PEDRO"});
+    expectSafeAtEveryCall(replace, 0, kAllReported);
+    EXPECT_EQ(namesIn(file), (std::vector<std::string>{"BETO", "ZOE"}));
+    fs::remove(file);
+    expectSafeAtEveryCall(replace, 0, missing);
+    store({"ANA"});
+    expectSafeAtEveryCall([&] { return replaceWithRecords(file, {}); }, -1, kAllReported);
+    EXPECT_EQ(readBytes(file), "");
+
+    // The source elsewhere, longer than one block and not a multiple of it, with stray bytes
+    // that a copy keeps and a trailing fragment that it leaves behind.
+    TempDir other;
+    const fs::path source = other / "origen.dat";
+    std::string bytes = bytesOf(personsNamed(numberedNames(1500)));
+    for (std::size_t i = 0; i < 1500; ++i)
+        bytes[i * kRecordSize + 1630] = static_cast<char>(i % 251 + 1);
+    writeBytes(source, bytes + "fragment");
+    const auto copy = [&] { return replaceWithCopy(file, source); };
+    store({"ANA", "LUIS"});
+    expectSafeAtEveryCall(copy, -1, kAllReported);
+    EXPECT_EQ(readBytes(file), bytes);
+    fs::remove(file);
+    expectSafeAtEveryCall(copy, -1, kAllReported);
+    EXPECT_EQ(readBytes(file), bytes);
+    EXPECT_EQ(readBytes(source), bytes + "fragment");
+}
+
+TEST_F(Rewrite, ReplacingOrCopyingKeepsPermissionsRefusesReadOnlyAndStopsWholeOnAFullDisk) {
+    TempDir other;
+    const fs::path source = other / "origen.dat";
+    const std::string bytes = bytesOf(personsNamed(numberedNames(1000)));
+    writeBytes(source, bytes);
+    store({"ANA"});
+    ::chmod(file.c_str(), 0640);
+    EXPECT_EQ(replaceWithCopy(file, source).failure, RewriteFailure::None);
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    for (bool refuse : {false, true}) {
+        fileio::refuseKernelCopy(refuse);
+        for (long long budget :
+             {0LL, 1000LL, 1100000LL, static_cast<long long>(bytes.size()) - 1}) {
+            store({"ANA"});
+            const std::string before = readBytes(file);
+            for (const auto& op : std::vector<std::function<RewriteResult()>>{
+                     [&] { return replaceWithCopy(file, source); },
+                     [&] { return replaceWithRecords(file, personsNamed(numberedNames(1000))); }}) {
+                fileio::setFaults({0, EIO, budget});
+                try {
+                    op();
+                    ADD_FAILURE() << budget;
+                } catch (const IoError& e) {
+                    EXPECT_EQ(e.errnum(), ENOSPC);
+                }
+                fileio::clearFaults();
+                EXPECT_EQ(readBytes(file), before) << budget;
+                EXPECT_FALSE(tempLeft()) << budget;
+            }
+        }
+    }
+
+    makeReadOnly(file);
+    const std::string kept = readBytes(file);
+    for (const auto& op : std::vector<std::function<RewriteResult()>>{
+             [&] { return replaceWithCopy(file, source); },
+             [&] { return replaceWithRecords(file, {}); }}) {
+        try {
+            op();
+            ADD_FAILURE();
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.errnum(), EACCES);
+        }
+        EXPECT_EQ(readBytes(file), kept);
+        EXPECT_FALSE(tempLeft());
+    }
+}
+
+// A replacement notes its folder before it makes a temporary file there, so the next start
+// removes what a run that died left behind, in any folder; a file of that name in a folder the
+// program never wrote in, and one a running replacement holds, stay.
+TEST_F(Rewrite, LeftoversAreRemovedAtTheNextStartWhereverTheyWere) {
+    TempDir program, elsewhere, untouched;
+    const fs::path list = program / "tmpingre.lst";
+    setLeftoverList(list);
+    ingresardatos(elsewhere / "lejos.dat", "ANA", {}, kTagPerson, -1);
+    insert("BETO");
+    EXPECT_FALSE(fs::exists(elsewhere / kTempFileName));
+    ASSERT_TRUE(fs::exists(list));
+    // As a run killed in the middle leaves them.
+    writeBytes(elsewhere / kTempFileName, "left by a run that died");
+    writeBytes(dir / kTempFileName, "left by a run that died");
+    writeBytes(untouched / kTempFileName, "someone's own file");
+
+    {
+        const fileio::FolderLock running = fileio::lockFolder(dir.path());
+        setLeftoverList(list); // a new start
+        removeListedLeftovers();
+    }
+    EXPECT_FALSE(fs::exists(elsewhere / kTempFileName));
+    EXPECT_TRUE(tempLeft());
+    EXPECT_EQ(readBytes(untouched / kTempFileName), "someone's own file");
+    EXPECT_EQ(readBytes(list), fs::absolute(dir.path()).lexically_normal().string() + "\n");
+    EXPECT_EQ(namesIn(elsewhere / "lejos.dat"), std::vector<std::string>{"ANA"});
+
+    setLeftoverList(list);
+    removeListedLeftovers();
+    EXPECT_FALSE(tempLeft());
+    EXPECT_FALSE(fs::exists(list)) << "nothing is left to look after";
+    setLeftoverList({});
 }

@@ -125,3 +125,26 @@ TEST(Version1, RecordsBecomeRecordsOfTheirKind) {
     EXPECT_EQ(version1Kind("dodidi02.dat"), Version1Kind::Companies);
     EXPECT_EQ(version1Kind("VIVAZO01.DAT"), std::nullopt);
 }
+
+// More records than one read block (700) and not a multiple of it: each one is read at its
+// place, every field whole, and the fragment after the last is left alone.
+TEST(Version1, ALargeFileIsReadWholeRecordByRecord) {
+    TempDir dir;
+    std::vector<std::array<std::string, 6>> fields;
+    for (int i = 0; i < 1601; ++i) {
+        const std::string n = std::to_string(i);
+        fields.push_back({"N" + n, "t" + n, std::string(i % 101, 'm'), "d" + n, "c" + n,
+                          std::string(i % 251, 'z')});
+    }
+    writeBytes(dir / "vivazo01.dat", version1Bytes(fields) + std::string(1505, 'q'));
+    Version1File file(dir / "vivazo01.dat");
+    ASSERT_EQ(file.count(), 1601);
+    const std::vector<Record> records = file.readAll(Version1Kind::Persons);
+    ASSERT_EQ(records.size(), fields.size());
+    const int slots[] = {person::Name,    person::Phone,  person::Mobile,
+                         person::Address, person::Email1, person::Notes};
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        for (int f = 0; f < 6; ++f)
+            ASSERT_EQ(records[i].texts[slots[f]], fields[i][f].substr(0, f == 5 ? 255 : 100))
+                << i << " " << f;
+}

@@ -5,6 +5,8 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <algorithm>
+#include <optional>
 
 using namespace testsupport;
 using platform::Prompter;
@@ -176,4 +178,87 @@ TEST_F(ImportTest, ProgressWindowCentresAndShowsAFullGaugeForNoRecords) {
     EXPECT_EQ(progress.bprogreso->text(), "42%");
     progress.setMaximum(0);
     EXPECT_EQ(progress.bprogreso->text(), "100%");
+}
+
+// More version-1 records than one read block (700) and not a multiple of it, with names that
+// repeat: every record arrives in name order, equal names in their version-1 order, each slot
+// byte for byte; a file that was there is replaced whole, and a failure at any call leaves it
+// (or its absence) exactly as it was.
+TEST_F(ImportTest, ALargeFileArrivesWholeAndAFaultAtAnyCallLeavesTheTargetAsItWas) {
+    ordinaryStart(personsNamed({"ANA"}));
+    start();
+    std::vector<std::array<std::string, 6>> records;
+    for (int i = 0; i < 1601; ++i) {
+        const std::string n = std::to_string(i);
+        records.push_back({"P" + std::to_string(30000 - i / 2), "t" + n, std::string(i % 120, 'm'),
+                           "calle " + n, "c" + n + "@x", std::string(i % 250, 'z')});
+    }
+    std::vector<std::size_t> order(records.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return records[a][0] < records[b][0]; });
+    std::string expected;
+    for (std::size_t i : order) {
+        const auto& f = records[i];
+        expected += rawRecord({{0, f[0]},
+                               {256, f[1]},
+                               {357, f[2].substr(0, 100)},
+                               {559, f[3]},
+                               {815, f[4]},
+                               {1373, f[5]}},
+                              20);
+    }
+    const fs::path target = dir / "nuevo.dat";
+    const auto prepare = [&] { offer("vivazo01.dat", records, target); };
+    prepare();
+    window->ExportarTevoAgenda11Click();
+    ASSERT_EQ(fakes.prompter.texts().back(), kDone);
+    EXPECT_TRUE(readBytes(target) == expected);
+
+    for (const std::optional<std::string>& before :
+         {std::optional<std::string>(bytesOf(personsNamed({"VIEJO"})) + "x"),
+          std::optional<std::string>()}) {
+        const auto reset = [&] {
+            if (before)
+                writeBytes(target, *before);
+            else
+                fs::remove(target);
+            prepare();
+        };
+        std::vector<std::string> calls;
+        reset();
+        core::fileio::traceCalls(&calls);
+        window->ExportarTevoAgenda11Click();
+        core::fileio::traceCalls(nullptr);
+        ASSERT_TRUE(readBytes(target) == expected);
+        const auto rename =
+            std::find_if(calls.begin(), calls.end(),
+                         [](const std::string& c) { return c.rfind("rename ", 0) == 0; }) -
+            calls.begin() + 1;
+        ASSERT_LE(rename, static_cast<long>(calls.size()));
+        for (long n = 1; n <= static_cast<long>(calls.size()); ++n) {
+            reset();
+            core::fileio::setFaults({n, EIO, -1});
+            try {
+                window->ExportarTevoAgenda11Click();
+            } catch (const core::IoError&) {
+            }
+            core::fileio::clearFaults();
+            // Closing the old file once the new one is complete is reported; the import goes on.
+            const bool closesOld =
+                calls[n - 1] == "close " + target.string() && n > 1 &&
+                std::any_of(calls.begin(), calls.begin() + n - 1, [](const std::string& c) {
+                    return c.rfind("close ", 0) == 0 && c.find("tmpingre.tmp") != c.npos;
+                });
+            if (n > rename || closesOld)
+                EXPECT_TRUE(readBytes(target) == expected) << calls[n - 1];
+            else if (before)
+                EXPECT_TRUE(readBytes(target) == *before) << calls[n - 1];
+            else
+                EXPECT_FALSE(fs::exists(target)) << calls[n - 1];
+            EXPECT_FALSE(fs::exists(dir / "tmpingre.tmp")) << calls[n - 1];
+            EXPECT_TRUE(window->isVisible());
+        }
+    }
 }

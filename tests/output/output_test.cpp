@@ -1,6 +1,7 @@
 // The output commands of the main window: the exports, the print sheet, the clipboard and the
 // display fields' context menu, driven as a person would.
 #include "comm/openbronswer.h"
+#include "core/fileio.h"
 #include "output/imprime.h"
 #include "support/mainwindow_fixture.h"
 
@@ -81,6 +82,37 @@ TEST_F(MainWindowTest, ExportsKeepTheirFilesUntilExitAndAskOnlyAboutOthers) {
     EXPECT_TRUE(std::filesystem::exists(txt) && std::filesystem::exists(htm));
     window.reset();
     EXPECT_FALSE(std::filesystem::exists(txt) || std::filesystem::exists(htm));
+}
+
+// A disk that fills up in the middle of an export leaves no half-written page or list behind,
+// and nothing is shown.
+TEST_F(MainWindowTest, AnExportCutShortByAFullDiskLeavesNoFile) {
+    std::vector<core::Record> many;
+    for (int i = 0; i < 3000; ++i)
+        many.push_back(person("N" + std::to_string(i), core::person::Notes, std::string(200, 'n')));
+    ordinaryStart(many);
+    TForm1& w = start();
+    for (const char* name : {"faatmp01.htm", "faatmp01.txt"}) {
+        for (long long budget : {0LL, 5000LL, 400000LL}) {
+            core::fileio::setFaults({0, EIO, budget});
+            try {
+                if (std::string(name) == "faatmp01.htm")
+                    w.CrearPginaweb1Click();
+                else
+                    w.CreararhivoTXT1Click();
+                ADD_FAILURE() << name << " " << budget;
+            } catch (const core::IoError& e) {
+                EXPECT_EQ(e.errnum(), ENOSPC);
+            }
+            core::fileio::clearFaults();
+            EXPECT_FALSE(std::filesystem::exists(dir / name)) << name << " " << budget;
+        }
+    }
+    EXPECT_TRUE(fakes.shell.opened.empty());
+    EXPECT_TRUE(fakes.viewer.shown.empty());
+    // With room again, the page is written whole.
+    w.CrearPginaweb1Click();
+    EXPECT_NE(readBytes(dir / "faatmp01.htm").find("</table></body></html>"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, PrintSheetGathersRecordsOfBothViewsAndPrintsThem) {
