@@ -228,65 +228,64 @@ TEST_F(CopyTest, AdherirRefusesTheOtherViewsWorkingFileEvenWhenItIsEmpty) {
                "archivo de Organizaciones.",
                "Error, No se ingreso registro al archivo (Código 109)");
     EXPECT_EQ(fs::file_size(personsFile()), 0u);
+}
 
-    // More records than one block of the copy (641) and not a multiple of it, each with bytes of
-    // its own where a writer keeps nothing: every one arrives at its place, byte for byte, in a
-    // file elsewhere, replacing an older file whole or making a new one.
-    TEST_F(CopyTest, SaveAsOfALargeFileArrivesWholeAndSurvivesAFaultAtEveryCall) {
-        std::vector<std::string> names;
-        for (int i = 0; i < 1500; ++i)
-            names.push_back("N" + std::to_string(20000 - i)); // out of name order, kept so
-        std::string bytes = rawPersons(names);
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            bytes[i * 1636 + 1630] = static_cast<char>(i % 251 + 1);
-            bytes[i * 1636 + 200] = static_cast<char>(i / 251 + 1);
-        }
-        notFirstRun();
-        writeBytes(personsFile(), bytes + "fragment");
-        writeCompanies({});
-        start();
-        fs::create_directories(dir / "otra");
-        const fs::path target = dir / "otra" / "copia.dat";
-        const auto prepare = [&] { fakes.fileDialogs.saveAnswers = {q(target)}; };
-
-        prepare();
-        window->SaveAs1Click();
-        EXPECT_TRUE(readBytes(target) == bytes);
-        EXPECT_TRUE(fakes.prompter.messages.empty());
-
-        const auto saveAs = [&] { window->SaveAs1Click(); };
-        expectWholeAtEveryCall(target, rawPersons({"VIEJO", "ARCHIVO"}) + "x", bytes, prepare,
-                               saveAs);
-        expectWholeAtEveryCall(target, std::nullopt, bytes, prepare, saveAs);
-        EXPECT_TRUE(readBytes(personsFile()) == bytes + "fragment");
+// More records than one block of the copy (641) and not a multiple of it, each with bytes of
+// its own where a writer keeps nothing: every one arrives at its place, byte for byte, in a
+// file elsewhere, replacing an older file whole or making a new one.
+TEST_F(CopyTest, SaveAsOfALargeFileArrivesWholeAndSurvivesAFaultAtEveryCall) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 1500; ++i)
+        names.push_back("N" + std::to_string(20000 - i)); // out of name order, kept so
+    std::string bytes = rawPersons(names);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        bytes[i * 1636 + 1630] = static_cast<char>(i % 251 + 1);
+        bytes[i * 1636 + 200] = static_cast<char>(i / 251 + 1);
     }
+    notFirstRun();
+    writeBytes(personsFile(), bytes + "fragment");
+    writeCompanies({});
+    start();
+    fs::create_directories(dir / "otra");
+    const fs::path target = dir / "otra" / "copia.dat";
+    const auto prepare = [&] { fakes.fileDialogs.saveAnswers = {q(target)}; };
 
-    TEST_F(CopyTest, RecordIntoANewOrExistingFileArrivesWholeAndSurvivesAFaultAtEveryCall) {
-        ordinaryStart(personsNamed({"ANA", "BETO"}));
-        start();
-        window->barra->setValue(2); // BETO
-        fs::create_directories(dir / "otra");
-        std::vector<std::string> many;
-        for (int i = 0; i < 1500; ++i)
-            many.push_back("M" + std::to_string(10000 + i));
+    prepare();
+    window->SaveAs1Click();
+    EXPECT_TRUE(readBytes(target) == bytes);
+    EXPECT_TRUE(fakes.prompter.messages.empty());
 
-        // Saved into a new file: the file replaced holds the one record and nothing of before.
-        const fs::path fresh = dir / "otra" / "nuevo.dat";
-        expectWholeAtEveryCall(
-            fresh, rawPersons(many), rawPersons({"BETO"}),
-            [&] { fakes.fileDialogs.saveAnswers = {q(fresh)}; },
-            [&] { window->mregistroennuevoClick(); });
-        expectWholeAtEveryCall(
-            fresh, std::nullopt, rawPersons({"BETO"}),
-            [&] { fakes.fileDialogs.saveAnswers = {q(fresh)}; },
-            [&] { window->mregistroennuevoClick(); });
+    const auto saveAs = [&] { window->SaveAs1Click(); };
+    expectWholeAtEveryCall(target, rawPersons({"VIEJO", "ARCHIVO"}) + "x", bytes, prepare, saveAs);
+    expectWholeAtEveryCall(target, std::nullopt, bytes, prepare, saveAs);
+    EXPECT_TRUE(readBytes(personsFile()) == bytes + "fragment");
+}
 
-        // Added to a large file elsewhere: every record stays at its place around the new one.
-        const fs::path existing = dir / "otra" / "grande.dat";
-        std::vector<std::string> merged = many;
-        merged.insert(merged.begin(), "BETO");
-        expectWholeAtEveryCall(
-            existing, rawPersons(many), rawPersons(merged),
-            [&] { fakes.fileDialogs.openAnswers = {q(existing)}; },
-            [&] { window->maderirClick(); });
-    }
+TEST_F(CopyTest, RecordIntoANewOrExistingFileArrivesWholeAndSurvivesAFaultAtEveryCall) {
+    ordinaryStart(personsNamed({"ANA", "BETO"}));
+    start();
+    window->barra->setValue(2); // BETO
+    fs::create_directories(dir / "otra");
+    std::vector<std::string> many;
+    for (int i = 0; i < 1500; ++i)
+        many.push_back("M" + std::to_string(10000 + i));
+
+    // Saved into a new file: the file replaced holds the one record and nothing of before.
+    const fs::path fresh = dir / "otra" / "nuevo.dat";
+    expectWholeAtEveryCall(
+        fresh, rawPersons(many), rawPersons({"BETO"}),
+        [&] { fakes.fileDialogs.saveAnswers = {q(fresh)}; },
+        [&] { window->mregistroennuevoClick(); });
+    expectWholeAtEveryCall(
+        fresh, std::nullopt, rawPersons({"BETO"}),
+        [&] { fakes.fileDialogs.saveAnswers = {q(fresh)}; },
+        [&] { window->mregistroennuevoClick(); });
+
+    // Added to a large file elsewhere: every record stays at its place around the new one.
+    const fs::path existing = dir / "otra" / "grande.dat";
+    std::vector<std::string> merged = many;
+    merged.insert(merged.begin(), "BETO");
+    expectWholeAtEveryCall(
+        existing, rawPersons(many), rawPersons(merged),
+        [&] { fakes.fileDialogs.openAnswers = {q(existing)}; }, [&] { window->maderirClick(); });
+}
