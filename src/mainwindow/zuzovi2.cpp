@@ -101,7 +101,8 @@ TForm1::TForm1(platform::Services services, const QString& programDir, QWidget* 
     FormShow();
     // The working files' folders are noted now rather than at the first change there.
     for (const QString& file : {rutap_, rutae_})
-        core::noteTempFolder(platform::toPath(file).parent_path());
+        if (!file.isEmpty())
+            core::noteTempFolder(platform::toPath(file).parent_path());
 }
 
 TForm1::~TForm1() {
