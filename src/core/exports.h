@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 // Creates (or truncates) `out` and writes the list of every record of `dataFile`. The data
 // file is opened for reading and writing, as every data file is. Failures throw IoError and
-// remove the part written.
+// leave what was written.
 void writeTextList(const fs::path& dataFile, bool persons, const fs::path& out);
 
 // The four style strings of the page, put in as they are.
@@ -20,8 +20,9 @@ struct PageStyle {
     std::string fontSize, background, labelColour, valueColour;
 };
 
-// As writeTextList, for the web page; `shownName` is the data file's name as the user knows it
-// (UTF-8), written into the title and the table heading.
+// As writeTextList, for the web page, except that a failure removes the part written; `shownName`
+// is the data file's name as the user knows it (UTF-8), written into the title and the table
+// heading.
 void writeWebPage(const fs::path& dataFile, bool persons, std::string_view shownName,
                   const PageStyle& style, const fs::path& out);
 

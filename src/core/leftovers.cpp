@@ -94,9 +94,13 @@ void removeListedLeftovers() noexcept {
     try {
         const std::vector<std::string> folders = readList();
         std::vector<std::string> kept;
-        for (const std::string& folder : folders)
-            if (!removeLeftoverIn(folder))
+        for (const std::string& folder : folders) {
+            removeLeftoverIn(folder);
+            // A folder stays listed while it exists, so that changes there need not note it
+            // again; one that has gone leaves the list.
+            if (fileio::exists(folder))
                 kept.push_back(folder);
+        }
         if (kept != folders)
             writeList(kept);
         noted.clear();

@@ -19,8 +19,8 @@ void noteTempFolder(const std::filesystem::path& folder) noexcept;
 // folder; true when none is left there. Never fails.
 bool removeLeftoverIn(const std::filesystem::path& folder) noexcept;
 
-// At start-up: removes the leftovers of every listed folder, and keeps in the list only the
-// folders where one had to stay.
+// At start-up: removes the leftovers of every listed folder; folders that no longer exist
+// leave the list.
 void removeListedLeftovers() noexcept;
 
 } // namespace core

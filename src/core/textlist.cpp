@@ -52,39 +52,32 @@ class Counter {
 
 void writeTextList(const fs::path& dataFile, bool persons, const fs::path& out) {
     fileio::File file = fileio::createTruncate(out);
-    try {
-        exportfile::RecordReader records(dataFile);
-        exportfile::OutputBuffer lines(file);
-        lines.line(persons ? "Archivo TXT de Personas. Tevo Riviva 2.0"
-                           : "Archivo TXT de Empresas. Tevo Riviva 2.0");
-        lines.line("Presione F3 para buscar.");
-        lines.endLine();
-        const std::string_view* labels = persons ? kPersonLabels : kCompanyLabels;
-        Counter number;
-        while (const unsigned char* r = records.next()) {
-            lines.append(number.next());
-            lines.append(" Nombre: ");
-            lines.line(exportfile::slotText(r, 0));
-            // A field of blanks is written; only an empty one is left out.
-            for (int slot = 1; slot < kSlotCount; ++slot) {
-                const std::string_view text = exportfile::slotText(r, slot);
-                if (text.empty())
-                    continue;
-                lines.append(labels[slot - 1]);
-                lines.line(text);
-            }
-            lines.endLine();
-            lines.writeIfFull();
+    exportfile::RecordReader records(dataFile);
+    exportfile::OutputBuffer lines(file);
+    lines.line(persons ? "Archivo TXT de Personas. Tevo Riviva 2.0"
+                       : "Archivo TXT de Empresas. Tevo Riviva 2.0");
+    lines.line("Presione F3 para buscar.");
+    lines.endLine();
+    const std::string_view* labels = persons ? kPersonLabels : kCompanyLabels;
+    Counter number;
+    while (const unsigned char* r = records.next()) {
+        lines.append(number.next());
+        lines.append(" Nombre: ");
+        lines.line(exportfile::slotText(r, 0));
+        // A field of blanks is written; only an empty one is left out.
+        for (int slot = 1; slot < kSlotCount; ++slot) {
+            const std::string_view text = exportfile::slotText(r, slot);
+            if (text.empty())
+                continue;
+            lines.append(labels[slot - 1]);
+            lines.line(text);
         }
-        records.close();
-        lines.flush();
-        file.close();
-    } catch (...) {
-        // A list cut short (a full disk, an unreadable data file) is of no use to anyone.
-        file = fileio::File();
-        fileio::removeQuietly(out);
-        throw;
+        lines.endLine();
+        lines.writeIfFull();
     }
+    records.close();
+    lines.flush();
+    file.close();
 }
 
 } // namespace core

@@ -31,7 +31,7 @@ core::Record recordInView(const TForm1& window) {
 
 void TForm1::SaveAs1Click() {
     const QString source = currentFile();
-    // Replacing the file being copied, or the other working file, would empty it.
+    // A working file is never the target: the copy would replace it under the window.
     const QString target = records::chooseNewFile(services_, this, {rutap_, rutae_});
     if (target.isEmpty())
         return;

@@ -103,6 +103,10 @@ TForm1::TForm1(platform::Services services, const QString& programDir, QWidget* 
     // The window is visible from its creation: start-up's questions come up over it.
     show();
     FormShow();
+    // The working files' folders are noted now rather than at the first change there.
+    for (const QString& file : {rutap_, rutae_})
+        if (!file.isEmpty())
+            core::noteTempFolder(platform::toPath(file).parent_path());
 }
 
 TForm1::~TForm1() {

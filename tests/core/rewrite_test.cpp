@@ -599,12 +599,23 @@ TEST_F(Rewrite, LeftoversAreRemovedAtTheNextStartWhereverTheyWere) {
     EXPECT_FALSE(fs::exists(elsewhere / kTempFileName));
     EXPECT_TRUE(tempLeft());
     EXPECT_EQ(readBytes(untouched / kTempFileName), "someone's own file");
-    EXPECT_EQ(readBytes(list), fs::absolute(dir.path()).lexically_normal().string() + "\n");
     EXPECT_EQ(namesIn(elsewhere / "lejos.dat"), std::vector<std::string>{"ANA"});
 
     setLeftoverList(list);
     removeListedLeftovers();
     EXPECT_FALSE(tempLeft());
-    EXPECT_FALSE(fs::exists(list)) << "nothing is left to look after";
+    // A folder that has gone leaves the list; the others stay, so no change has to note them.
+    const std::string stays = fs::absolute(elsewhere.path()).lexically_normal().string() + "\n";
+    EXPECT_EQ(readBytes(list), stays + fs::absolute(dir.path()).lexically_normal().string() + "\n");
+    fs::remove_all(dir.path());
+    removeListedLeftovers();
+    EXPECT_EQ(readBytes(list), stays);
+    std::vector<std::string> calls;
+    fileio::traceCalls(&calls);
+    ingresardatos(elsewhere / "lejos.dat", "BETO", {}, kTagPerson, -1);
+    fileio::traceCalls(nullptr);
+    for (const std::string& call : calls)
+        EXPECT_EQ(call.find("tmpingre.lst"), std::string::npos) << call;
+    EXPECT_EQ(namesIn(elsewhere / "lejos.dat"), (std::vector<std::string>{"ANA", "BETO"}));
     setLeftoverList({});
 }
