@@ -198,7 +198,7 @@ QPoint TForm1::onScreen(QPoint at) const {
         }
     }
     // A screen that is gone or a position beyond its edge: the window comes back onto the
-    // screen it overlaps most (the first one when it overlaps none), its top-left corner
+    // screen it overlaps most (the primary one when it overlaps none), its top-left corner
     // first when it is larger than the screen.
     if (best <= 0)
         nearest = QGuiApplication::primaryScreen();
