@@ -1,5 +1,6 @@
 #include "core/rewrite.h"
 
+#include "core/datafile.h"
 #include "core/fileio.h"
 #include "core/ioerror.h"
 
@@ -294,10 +295,10 @@ void setRewriteClock(std::int64_t (*now)()) {
 }
 
 void removeLeftoverTemp(const fs::path& dataFile) {
-    const fs::path folder = folderOf(fileio::resolveLink(dataFile));
-    if (!fileio::exists(folder / kTempFileName))
-        return;
     try {
+        const fs::path folder = folderOf(fileio::resolveLink(dataFile));
+        if (!fileio::exists(folder / kTempFileName))
+            return;
         const fileio::FolderLock lock = fileio::lockFolder(folder, false);
         if (lock.held())
             fileio::removeQuietly(folder / kTempFileName);
@@ -323,13 +324,24 @@ RewriteResult rewriteDataFile(const fs::path& path, const std::vector<Record>& i
     // be read-only, and it is ours to replace.
     fileio::removeQuietly(temp);
 
-    // A missing data file counts as empty; an insert creates it through the rename below.
-    const bool existed = fileio::exists(file);
+    // A missing data file counts as empty; an insert creates it through the rename below. A
+    // name that leads nowhere for another reason (a loop of links, too long) is no missing file.
+    const int reach = fileio::reachError(file);
+    if (reach != 0 && reach != ENOENT)
+        throw IoError(reach);
+    const bool existed = reach == 0;
     fileio::File data;
     std::uint64_t count = 0;
     if (existed) {
         data = fileio::openReadWrite(file);
-        count = data.size() / kRecordSize;
+        const std::uint64_t size = data.size();
+        // The records it writes, or the record it removes, tell the kind the file must be.
+        const std::int32_t kind = !inserts.empty() ? inserts.front().tag : shown ? shown->tag : 0;
+        if (!holdsKind(data, size, kind)) {
+            data.close();
+            return {kRewriteFailed, RewriteFailure::WrongKind};
+        }
+        count = size / kRecordSize;
     }
     if (shown && !stillShown(data, count, drop, *shown)) {
         // Another window changed the file since this record was shown: record n is someone
