@@ -15,15 +15,7 @@ bool hasTag(const fs::path& file, std::int32_t wanted) {
     if (file.empty() || !fileio::exists(file) || fileio::isReadOnly(file))
         return false;
     fileio::File f = fileio::openReadWrite(file);
-    const std::uint64_t size = f.size();
-    // An empty file serves as either kind. Ours are always whole records, so a shorter file
-    // with bytes in it belongs to another program and must not be written over.
-    bool result = size == 0;
-    if (size >= kRecordSize) {
-        RecordBytes record;
-        f.readExactAt(0, record.data(), record.size());
-        result = readTag(record.data()) == wanted;
-    }
+    const bool result = holdsKind(f, f.size(), wanted);
     f.close();
     return result;
 }
@@ -62,6 +54,17 @@ RecordInView readRecordInView(const fs::path& file, std::int64_t n) {
     }
     f.close();
     return view;
+}
+
+bool holdsKind(const fileio::File& file, std::uint64_t size, std::int32_t tag) {
+    if (size == 0)
+        return true;
+    if (size % kRecordSize != 0)
+        return false;
+    RecordBytes record;
+    file.readExactAt(0, record.data(), record.size());
+    const std::int32_t first = readTag(record.data());
+    return tag == 0 ? first == kTagPerson || first == kTagCompany : first == tag;
 }
 
 bool esdepersonas(const fs::path& file) {

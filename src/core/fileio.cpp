@@ -326,6 +326,23 @@ bool exists(const fs::path& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+int reachError(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? 0 : errno;
+}
+
+bool isRegularFile(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool canHoldFile(const fs::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT;
+    return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
+}
+
 bool isReadOnly(const fs::path& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
@@ -367,11 +384,29 @@ void syncDirectory(const fs::path& directory) {
 }
 
 fs::path resolveLink(const fs::path& path) {
-    std::error_code ec;
-    if (!fs::is_symlink(path, ec))
-        return path;
-    const fs::path target = fs::weakly_canonical(path, ec);
-    return ec ? path : target;
+    // Followed link by link, as the kernel does, so that a link to a file not there yet leads
+    // to that file's name and never to the link's own.
+    constexpr int kMaxLinks = 40;
+    fs::path at = path;
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0) {
+            if (hops == 0)
+                return path; // no link; whoever opens the name meets its error
+            if (errno == ENOENT)
+                return at;
+            failWithErrno();
+        }
+        if (!S_ISLNK(st.st_mode))
+            return at;
+        if (hops == kMaxLinks)
+            throw IoError(ELOOP);
+        std::error_code ec;
+        const fs::path target = fs::read_symlink(at, ec);
+        if (ec)
+            throw IoError(ec.value());
+        at = target.is_absolute() ? target : at.parent_path() / target;
+    }
 }
 
 FolderLock::FolderLock(FolderLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
@@ -445,26 +480,33 @@ void writeInPlace(const fs::path& path, const fs::path& folder, int refusal,
     }
 }
 
-} // namespace
-
-void replaceContents(const fs::path& link, const std::string& bytes) {
-    const fs::path path = resolveLink(link);
-    if (isReadOnly(path))
-        throw IoError(EACCES);
+// Puts the bytes under `path` through a sibling temporary. `existing`: a regular file of ours is
+// under the name, whose permissions the replacement keeps and which may be rewritten in place
+// when the folder takes no new file.
+void replaceAt(const fs::path& path, const std::string& bytes, bool existing) {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     fs::path temp = path;
     temp += ".tmp";
+    // Opening a link under the temporary name would truncate the file it leads to.
+    struct stat st {};
+    if (::lstat(temp.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        removeQuietly(temp);
+    const auto refused = [&](int err) {
+        if (!existing)
+            throw IoError(err, folder.string());
+        writeInPlace(path, folder, err, bytes);
+    };
     File file;
     try {
         file = createTruncate(temp);
     } catch (const IoError& e) {
         if (!folderRefuses(e.errnum()))
             throw;
-        writeInPlace(path, folder, e.errnum(), bytes);
+        refused(e.errnum());
         return;
     }
     try {
-        if (fileio::exists(path))
+        if (existing)
             file.copyPermissionsFrom(path);
         file.write(bytes.data(), bytes.size());
         file.flush();
@@ -480,10 +522,35 @@ void replaceContents(const fs::path& link, const std::string& bytes) {
         removeQuietly(temp);
         if (!folderRefuses(e.errnum()))
             throw;
-        writeInPlace(path, folder, e.errnum(), bytes);
+        refused(e.errnum());
         return;
     }
     syncDirectory(folder);
+}
+
+} // namespace
+
+void replaceContents(const fs::path& link, const std::string& bytes) {
+    const fs::path path = resolveLink(link);
+    if (isReadOnly(path))
+        throw IoError(EACCES);
+    replaceAt(path, bytes, fileio::exists(path));
+}
+
+void replaceOwnFile(const fs::path& path, const std::string& bytes) {
+    struct stat st {};
+    bool regular = false;
+    if (::lstat(path.c_str(), &st) == 0) {
+        regular = S_ISREG(st.st_mode);
+        // A folder, pipe or device under the name is no file of ours to replace.
+        if (!regular && !S_ISLNK(st.st_mode))
+            throw IoError(EACCES);
+        if (regular && (st.st_mode & S_IWUSR) == 0)
+            throw IoError(EACCES);
+    } else if (errno != ENOENT) {
+        failWithErrno();
+    }
+    replaceAt(path, bytes, regular);
 }
 
 void setFaults(const Faults& faults) {

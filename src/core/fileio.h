@@ -81,6 +81,15 @@ File createTruncate(const fs::path& path);
 File openReadOnly(const fs::path& path);
 
 bool exists(const fs::path& path);
+// 0 when the name leads to something (links followed); otherwise why it does not: ENOENT when
+// nothing is there (a link to nothing included), ELOOP, ENAMETOOLONG, ENOTDIR, EACCES ... A
+// name that fails for any reason but ENOENT cannot be created either.
+int reachError(const fs::path& path);
+// Whether the name leads to a regular file (links followed).
+bool isRegularFile(const fs::path& path);
+// Whether a file may be put under the name itself by a replacement: nothing there, a regular
+// file, or a symbolic link (which the replacement then takes the place of).
+bool canHoldFile(const fs::path& path);
 // True when the file exists and lacks its owner-write permission bit.
 bool isReadOnly(const fs::path& path);
 // Whether both names reach one existing file (links followed, as the file system sees it);
@@ -92,7 +101,9 @@ bool removeQuietly(const fs::path& path) noexcept;
 // Flushes the folder itself, so that a rename in it is durable.
 void syncDirectory(const fs::path& directory);
 // The file a symbolic link leads to (also when that file does not exist yet), so that a
-// replacement is written where the file lives and the link stays; any other path as it is.
+// replacement is written where the file lives and the link stays; any other path as it is. A
+// link that leads nowhere a file could be (a loop, a name too long) throws IoError: the link
+// itself must never be taken for the file.
 fs::path resolveLink(const fs::path& path);
 
 // An exclusive lock on a folder, shared by every process on the machine and released when the
@@ -126,6 +137,10 @@ std::string readAll(const fs::path& path);
 // the folder refuses the temporary file, an existing file is rewritten in place and flushed,
 // and a failure that remains names the folder as the IoError's context.
 void replaceContents(const fs::path& path, const std::string& bytes);
+// The same for a file that must live under this very name (the settings file): a symbolic link
+// there is replaced by the new regular file, and the file it led to is left as it was; a folder
+// or anything else that is not a regular file is refused with EACCES and left alone.
+void replaceOwnFile(const fs::path& path, const std::string& bytes);
 
 // Fault injection for tests.
 struct Faults {

@@ -85,7 +85,8 @@ class IniFile::Settings {
     explicit Settings(const fs::path& path) : ini_(false, true, false) {
         ini_.SetUnicode(false);
         ini_.SetSpaces(false);
-        if (!fileio::exists(path))
+        // Only a regular file holds settings; a pipe is never opened, it could wait for ever.
+        if (!fileio::isRegularFile(path))
             return;
         Prepared prepared = prepare(fileio::readAll(path));
         ini_.LoadData(prepared.data);
@@ -231,7 +232,7 @@ void IniFile::writeString(const std::string& section, const std::string& key,
 
 void IniFile::save(const Settings& settings) {
     try {
-        fileio::replaceContents(path_, withCrLf(settings.text()));
+        fileio::replaceOwnFile(path_, withCrLf(settings.text()));
     } catch (const IoError& e) {
         // A folder that refused the new file is named as what stopped the write.
         throw IoError(e.errnum(), e.context().empty() ? path_.string() : e.context());

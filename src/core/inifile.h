@@ -27,9 +27,11 @@ class IniFile {
     bool readBool(const std::string& section, const std::string& key, bool fallback) const;
 
     // A value that cannot be written throws IoError naming the settings file (or its folder,
-    // when the folder refused a new file); the file is then as it was. A symbolic link is
-    // written through to its target. Only a regular file is read: anything else under the name
-    // is reported like an unreadable file.
+    // when the folder refused a new file); the file is then as it was. Only a regular file is
+    // read: with anything else under the name (a folder, a pipe) every value reads as its
+    // fallback, and a write is refused with EACCES. A symbolic link is read through, but never
+    // written through: the first write replaces the link by a regular file of the same name and
+    // leaves the file it led to as it was.
     void writeString(const std::string& section, const std::string& key, const std::string& value);
     void writeInteger(const std::string& section, const std::string& key, int value);
     void writeBool(const std::string& section, const std::string& key, bool value);

@@ -1,5 +1,6 @@
 #include "core/rewrite.h"
 
+#include "core/datafile.h"
 #include "core/fileio.h"
 #include "core/ioerror.h"
 #include "core/leftovers.h"
@@ -295,7 +296,11 @@ void setRewriteClock(std::int64_t (*now)()) {
 }
 
 void removeLeftoverTemp(const fs::path& dataFile) {
-    removeLeftoverIn(folderOf(fileio::resolveLink(dataFile)));
+    try {
+        removeLeftoverIn(folderOf(fileio::resolveLink(dataFile)));
+    } catch (const IoError&) {
+        // A link that cannot be followed has no folder to tidy; the command says why.
+    }
 }
 
 namespace {
@@ -338,13 +343,28 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
     // be read-only, and it is ours to replace.
     fileio::removeQuietly(temp);
 
-    // A missing data file counts as empty; an insert creates it through the rename below.
-    const bool existed = fileio::exists(file);
+    // A missing data file counts as empty; an insert creates it through the rename below. A
+    // name that leads nowhere for another reason (a loop of links, too long) is no missing file.
+    const int reach = fileio::reachError(file);
+    if (reach != 0 && reach != ENOENT)
+        throw IoError(reach);
+    const bool existed = reach == 0;
     fileio::File data;
     std::uint64_t count = 0;
     if (existed) {
         data = fileio::openReadWrite(file);
-        count = base.kind == Base::Own ? data.size() / kRecordSize : 0;
+        if (base.kind == Base::Own) {
+            const std::uint64_t size = data.size();
+            // The records it writes, or the record it removes, tell the kind the file must be.
+            const std::int32_t kind = !inserts.empty() ? inserts.front().tag
+                                      : shown          ? shown->tag
+                                                       : 0;
+            if (!holdsKind(data, size, kind)) {
+                data.close();
+                return {kRewriteFailed, RewriteFailure::WrongKind};
+            }
+            count = size / kRecordSize;
+        }
     }
     fileio::File source;
     std::uint64_t copied = 0;

@@ -28,6 +28,7 @@ enum class RewriteFailure {
     CloseData, // closing the data file ("Código: 102"): harmless, the rewrite went on
     Rename,    // renaming the temporary file ("Código:104"): the data file is kept unchanged
     Changed,   // record n is no longer the record shown: the data file is kept unchanged
+    WrongKind, // the data file is not whole records of the kind written: it is left as it was
 };
 
 struct RewriteResult {
@@ -50,6 +51,10 @@ inline constexpr std::int64_t kRecordChanged = -3;
 // rename is thrown as IoError too, although the new content is then already in place.
 // With `shown`, record `drop` must still be that record (texts and tag), as read while the
 // folder is held; otherwise nothing is written and the failure is Changed.
+// An existing data file must hold whole records of the kind being written (holdsKind: the tag
+// of the records inserted, else of `shown`, else either kind), or nothing is written and the
+// failure is WrongKind. Where the name is a symbolic link, the file it leads to is the data
+// file: it is tested, and the new content is renamed into its folder; the link stays.
 RewriteResult rewriteDataFile(const fs::path& file, const std::optional<Record>& insert,
                               std::int64_t drop, const Record* shown = nullptr);
 // The same rewrite with any number of records to insert: the file comes out byte for byte as

@@ -1,5 +1,6 @@
 // Contacts in and out: a vCard file's cards added to the working file of the view, the whole
 // working file or the record in view written as vCard for phones and mail programs.
+#include "core/datafile.h"
 #include "core/fileio.h"
 #include "core/ioerror.h"
 #include "core/rewrite.h"
@@ -100,6 +101,11 @@ void TForm1::ImportarvCard1Click() {
     // A working file that cannot be written is refused before anything is read.
     if (core::fileio::isReadOnly(toPath(target)))
         throw core::IoError(EACCES, target.toStdString());
+    if (core::fileio::exists(toPath(target)) &&
+        !(persons ? core::esdepersonas(toPath(target)) : core::esdeempresas(toPath(target)))) {
+        records::reportWrongKind(services_, persons);
+        return;
+    }
     dialogs.open.title = "Importar contactos (vCard)";
     dialogs.open.filter = kVcfFilter;
     const std::optional<QString> source = dialogs.runOpen(this);
@@ -132,7 +138,8 @@ void TForm1::ImportarvCard1Click() {
         });
     }
     refreshAfterChange(savedWidth);
-    records::reportRewriteFailure(services_, target, result.failure);
+    records::reportRewriteFailure(services_, target, result.failure,
+                                  persons ? core::kTagPerson : core::kTagCompany);
     if (result.position == core::kRewriteFailed)
         return;
     QString summary = QString("Se agregaron %1 contactos al archivo.\n"

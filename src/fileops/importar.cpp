@@ -85,7 +85,8 @@ void TForm1::ExportarTevoAgenda11Click() {
     }
     show();
     refreshAfterChange(savedWidth);
-    records::reportRewriteFailure(services_, target, result.failure);
+    records::reportRewriteFailure(services_, target, result.failure,
+                                  persons ? core::kTagPerson : core::kTagCompany);
     if (result.position == core::kRewriteFailed)
         return;
     prompter.messageBox(

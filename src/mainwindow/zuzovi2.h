@@ -252,6 +252,9 @@ class TForm1 : public QMainWindow {
     bool doPersona_ = true;
     bool personsUnusable_ = false;
     bool companiesUnusable_ = false;
+    // Something that is no file (a folder, a pipe) holds the settings file's name: the settings
+    // are read as their defaults and the window block is not written.
+    bool settingsBlocked_ = false;
     bool quickViewVisible_ = false;
     bool terminate_ = false;
     bool siguiente_ = false;    // the next search continues after the record in view

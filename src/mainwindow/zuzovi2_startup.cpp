@@ -9,8 +9,10 @@
 #include "mainwindow/unit5.h"
 #include "platform/cpedit.h"
 #include "platform/text.h"
+#include "records/escritura.h"
 
 #include <QAction>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -22,6 +24,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cerrno>
 
 using platform::fromQ;
 using platform::Prompter;
@@ -40,11 +43,16 @@ const WebStyle kColourSchemes[] = {{{}, "#006699", "#000000", "#CCFF66"},
 using platform::toPath;
 
 // The settings hold Windows-1252; a default name keeps the characters the code page lacks.
-// An empty name is no file at all: it counts as unset.
-QString readFileName(const core::IniFile& ini, const char* key, const QString& fallback) {
+// An empty name is no file at all: it counts as unset. A relative name lies in the program
+// directory, wherever the program was started from.
+QString readFileName(const core::IniFile& ini, const char* key, const QString& programDir,
+                     const QString& fallback) {
     std::string bytes = fromQ(fallback);
     std::string stored = ini.readString("archivo", key, bytes);
-    return stored.empty() || stored == bytes ? fallback : toQ(stored);
+    if (stored.empty() || stored == bytes)
+        return fallback;
+    const QString name = toQ(stored);
+    return QDir::isRelativePath(name) ? programDir + name : name;
 }
 
 } // namespace
@@ -78,6 +86,15 @@ void TForm1::FormShow() {
         services_.prompter->showMessage(
             "Archivo de inicio borrado. Se re-iniciarán algunos valores. (Código 200)");
     }
+    // A symbolic link there is fine: the first write puts a file of ours in its place.
+    const bool blocked = !core::fileio::canHoldFile(settingsFile);
+    if (blocked && !settingsBlocked_)
+        services_.prompter->showMessage(
+            "No se puede utilizar el archivo de inicio " + settingsPath() +
+            " porque en su lugar hay una carpeta u otro elemento que no es un archivo. El "
+            "programa usará los valores iniciales y no guardará la configuración de la ventana "
+            "mientras no se quite.");
+    settingsBlocked_ = blocked;
     core::IniFile ini(settingsFile);
     ini.hold(); // every setting below from one read of the file
 
@@ -124,8 +141,8 @@ void TForm1::FormShow() {
 }
 
 void TForm1::readSettings(core::IniFile& ini) {
-    rutap_ = readFileName(ini, "persona", programDir_ + "persona1.dat");
-    rutae_ = readFileName(ini, "empresa", programDir_ + "empresa1.dat");
+    rutap_ = readFileName(ini, "persona", programDir_, programDir_ + "persona1.dat");
+    rutae_ = readFileName(ini, "empresa", programDir_, programDir_ + "empresa1.dat");
 
     placeWindow(ini);
 
@@ -212,7 +229,16 @@ QPoint TForm1::onScreen(QPoint at) const {
 
 void TForm1::checkDataFile(const QString& file, bool persons, bool& unusable) {
     auto path = toPath(file);
-    if (core::fileio::exists(path)) {
+    const auto unavailable = [&] {
+        services_.prompter->messageBox("El archivo no esta disponible en este momento (Cod. 104)",
+                                       persons
+                                           ? "Error al cargar archivo de Personas"
+                                           : "Error al cargar archivo de Organizaciones (Empresas)",
+                                       Prompter::Icon::None, Prompter::OK);
+        unusable = true;
+    };
+    const int reach = core::fileio::reachError(path);
+    if (reach == 0) {
         if (core::fileio::isReadOnly(path)) {
             services_.prompter->messageBox(
                 persons ? "El archivo para registro de personas es de solo lectura."
@@ -222,18 +248,25 @@ void TForm1::checkDataFile(const QString& file, bool persons, bool& unusable) {
             unusable = true;
             return;
         }
+        bool ofItsKind;
         try {
-            core::fileio::openReadWrite(path).close();
+            ofItsKind = persons ? core::esdepersonas(path) : core::esdeempresas(path);
         } catch (const core::IoError&) {
-            services_.prompter->messageBox(
-                "El archivo no esta disponible en este momento (Cod. 104)",
-                persons ? "Error al cargar archivo de Personas"
-                        : "Error al cargar archivo de Organizaciones (Empresas)",
-                Prompter::Icon::None, Prompter::OK);
+            unavailable();
+            return;
+        }
+        // Another program's file, or the other kind's, would be destroyed by the first change.
+        if (!ofItsKind) {
+            records::reportWrongKind(services_, persons);
             unusable = true;
             return;
         }
         core::removeLeftoverTemp(path);
+        return;
+    }
+    // A loop of links or a name too long: nothing could be created there either.
+    if (reach != ENOENT) {
+        unavailable();
         return;
     }
     QString text = "No se encontró el archivo " + file +
@@ -268,6 +301,8 @@ void TForm1::enterNoWorkingFiles() {
 }
 
 void TForm1::saveinifile() {
+    if (settingsBlocked_)
+        return; // the person was told at start-up
     core::IniFile ini(toPath(settingsPath()));
     ini.hold();
     ini.writeInteger("ventana", "left", x());

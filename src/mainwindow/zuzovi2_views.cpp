@@ -32,7 +32,8 @@ void TForm1::applyLinkStyle(QLineEdit* field, bool link) {
 void TForm1::tipovista(bool persons) {
     limpiaredits();
     visorreg->setText("N/R");
-    core::IniFile(platform::toPath(settingsPath())).writeBool("ventana", "ultimo", persons);
+    if (!settingsBlocked_)
+        core::IniFile(platform::toPath(settingsPath())).writeBool("ventana", "ultimo", persons);
 
     imgpersonas->setVisible(persons);
     imgempresas->setVisible(!persons);

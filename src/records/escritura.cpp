@@ -6,8 +6,19 @@ namespace records {
 
 using platform::Prompter;
 
+void reportWrongKind(platform::Services& services, bool persons) {
+    if (persons)
+        services.prompter->messageBox(
+            "El archivo seleccionado no es válido para ingresar registro. (no es de tipo personas)",
+            "Error, No se ingreso registro al archivo (Código 108)");
+    else
+        services.prompter->messageBox("El archivo seleccionado no es valido para ingresar "
+                                      "registro porque no es un archivo de Organizaciones.",
+                                      "Error, No se ingreso registro al archivo (Código 109)");
+}
+
 void reportRewriteFailure(platform::Services& services, const QString& file,
-                          core::RewriteFailure failure) {
+                          core::RewriteFailure failure, std::int32_t kind) {
     switch (failure) {
     case core::RewriteFailure::None:
         return;
@@ -33,13 +44,16 @@ void reportRewriteFailure(platform::Services& services, const QString& file,
                 "ahora y vuelva a intentarlo.",
             Prompter::Icon::Warning, Prompter::OK);
         return;
+    case core::RewriteFailure::WrongKind:
+        reportWrongKind(services, kind != core::kTagCompany);
+        return;
     }
 }
 
 namespace {
 std::int64_t finish(platform::Services& services, const QString& file,
-                    const core::RewriteResult& result) {
-    reportRewriteFailure(services, file, result.failure);
+                    const core::RewriteResult& result, std::int32_t kind) {
+    reportRewriteFailure(services, file, result.failure, kind);
     return result.position;
 }
 } // namespace
@@ -51,26 +65,24 @@ std::int64_t ingresardatos(platform::Services& services, const QString& file,
         others[i - 1] = record.texts[i];
     return finish(
         services, file,
-        core::ingresardatos(platform::toPath(file), record.texts[0], others, record.tag, position));
-}
-
-std::int64_t eliminar(platform::Services& services, const QString& file, std::int64_t n) {
-    return finish(services, file, core::eliminar(platform::toPath(file), n));
+        core::ingresardatos(platform::toPath(file), record.texts[0], others, record.tag, position),
+        record.tag);
 }
 
 std::int64_t modificar(platform::Services& services, const QString& file, std::int64_t n,
                        const core::Record& edited) {
-    return finish(services, file, core::modificar(platform::toPath(file), n, edited));
+    return finish(services, file, core::modificar(platform::toPath(file), n, edited), edited.tag);
 }
 
 std::int64_t eliminar(platform::Services& services, const QString& file, std::int64_t n,
                       const core::Record& shown) {
-    return finish(services, file, core::eliminar(platform::toPath(file), n, &shown));
+    return finish(services, file, core::eliminar(platform::toPath(file), n, &shown), shown.tag);
 }
 
 std::int64_t modificar(platform::Services& services, const QString& file, std::int64_t n,
                        const core::Record& edited, const core::Record& shown) {
-    return finish(services, file, core::modificar(platform::toPath(file), n, edited, &shown));
+    return finish(services, file, core::modificar(platform::toPath(file), n, edited, &shown),
+                  edited.tag);
 }
 
 } // namespace records

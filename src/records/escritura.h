@@ -10,15 +10,19 @@
 
 namespace records {
 
-// Shows the message of a failure the rewrite reports by itself; nothing for None.
+// Shows the message of a failure the rewrite reports by itself; nothing for None. `kind` is the
+// tag of the records the file was to hold (kTagPerson or kTagCompany).
 void reportRewriteFailure(platform::Services& services, const QString& file,
-                          core::RewriteFailure failure);
+                          core::RewriteFailure failure, std::int32_t kind);
+// The message for a file that is not a data file of the kind: "(Código 108)" for persons,
+// "(Código 109)" for companies.
+void reportWrongKind(platform::Services& services, bool persons);
 
 // Insert (position < 0) or delete (position >= 0); the record number the new record received,
-// -1 after a delete, core::kRewriteFailed when the data file was kept as it was.
+// -1 after a delete, core::kRewriteFailed when the data file was kept as it was. A data file
+// of another kind, or no data file at all, is refused with the message of reportWrongKind.
 std::int64_t ingresardatos(platform::Services& services, const QString& file,
                            const core::Record& record, std::int64_t position);
-std::int64_t eliminar(platform::Services& services, const QString& file, std::int64_t n);
 // Replaces record n by the edited record, re-filed by its name, in one rewrite.
 std::int64_t modificar(platform::Services& services, const QString& file, std::int64_t n,
                        const core::Record& edited);

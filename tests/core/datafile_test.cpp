@@ -36,7 +36,10 @@ TEST(DataFile, RecognisesKindByFirstTag) {
         {bytesOf({tagged(1020), tagged(20)}), false, true}, // only record 0 counts
         {bytesOf({tagged(0)}), false, false},
         {bytesOf({tagged(2000)}), false, false},
-        {bytesOf({tagged(20)}) + "tail", true, false},
+        // Not a whole number of records: another program's file, whatever its first tag.
+        {bytesOf({tagged(20)}) + "tail", false, false},
+        {bytesOf({tagged(1020), tagged(1020)}) + std::string(1635, '\0'), false, false},
+        {std::string(2 * 1636, 'a'), false, false}, // text the size of two records
     };
     for (const Case& c : cases) {
         writeBytes(file, c.bytes);
@@ -147,4 +150,19 @@ TEST(DataFile, CreateEmptyTruncatesToZeroRecords) {
         EXPECT_EQ(readBytes(file), failed ? bytes : std::string()) << n;
         EXPECT_FALSE(std::filesystem::exists(dir / "tmpingre.tmp")) << n;
     }
+}
+
+TEST(DataFile, ALinkIsJudgedByTheFileItLeadsTo) {
+    TempDir dir;
+    writeBytes(dir / "personas.dat", bytesOf(personsNamed({"ANA"})));
+    writeBytes(dir / "hosts", "127.0.0.1 localhost\n");
+    std::filesystem::create_symlink("personas.dat", dir / "p.dat");
+    std::filesystem::create_symlink("hosts", dir / "h.dat");
+    std::filesystem::create_symlink("loop.dat", dir / "loop.dat");
+    EXPECT_TRUE(esdepersonas(dir / "p.dat"));
+    EXPECT_FALSE(esdeempresas(dir / "p.dat"));
+    EXPECT_FALSE(esdepersonas(dir / "h.dat"));
+    EXPECT_FALSE(esdeempresas(dir / "h.dat"));
+    EXPECT_FALSE(esdepersonas(dir / "loop.dat")); // leads nowhere: no file, no error
+    EXPECT_EQ(readBytes(dir / "hosts"), "127.0.0.1 localhost\n");
 }

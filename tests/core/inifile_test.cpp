@@ -154,28 +154,75 @@ TEST_F(Ini, FailedWriteThrowsNamingTheFileAndChangesNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-TEST_F(Ini, OnlyARegularFileIsReadAndALinkIsWrittenThrough) {
-    // A pipe under the name is refused like an unreadable file, at once: reading it would wait
-    // for a writer for ever.
+TEST_F(Ini, OnlyARegularFileIsReadOrWrittenAndAnythingElseIsLeftAlone) {
+    // A pipe is never opened: reading it would wait for a writer for ever. A folder is never
+    // written into. Both read as no settings at all, and a write is refused naming the file.
     ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
-    for (const auto& use :
-         std::vector<std::function<void()>>{[&] { ini.readInteger("ventana", "left", 0); },
-                                            [&] { ini.writeInteger("ventana", "left", 2); }}) {
-        try {
-            use();
-            ADD_FAILURE() << "a pipe was taken for the settings file";
-        } catch (const IoError& e) {
-            EXPECT_EQ(std::string(e.what()), "File access denied: " + path.string());
-        }
+    EXPECT_EQ(ini.readInteger("ventana", "left", 9), 9);
+    try {
+        ini.writeInteger("ventana", "left", 2);
+        ADD_FAILURE() << "a pipe was taken for the settings file";
+    } catch (const IoError& e) {
+        EXPECT_EQ(std::string(e.what()), "File access denied: " + path.string());
     }
+    struct stat st {};
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
     std::filesystem::remove(path);
 
-    std::filesystem::create_directory(dir / "real");
-    writeBytes(dir / "real" / "inicio.ini", "[ventana]\r\nleft=1\r\n");
-    std::filesystem::create_symlink("real/inicio.ini", path);
+    std::filesystem::create_directory(path);
+    writeBytes(path / "left=1", "kept");
+    ini.hold();
+    EXPECT_EQ(ini.readInteger("ventana", "left", 9), 9);
     ini.writeInteger("ventana", "left", 2);
-    EXPECT_TRUE(std::filesystem::is_symlink(path));
-    EXPECT_EQ(readBytes(dir / "real" / "inicio.ini"), "[ventana]\r\nleft=2\r\n");
+    EXPECT_THROW(ini.commit(), IoError);
+    EXPECT_THROW(ini.writeBool("ventana", "ultimo", true), IoError);
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_EQ(readBytes(path / "left=1"), "kept");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST_F(Ini, ALinkIsReadThroughButReplacedNeverWrittenThrough) {
+    // What the link leads to keeps every byte; the settings it held carry over into a file of
+    // our own under the link's name.
+    std::filesystem::create_directory(dir / "etc");
+    const auto system = dir / "etc" / "system.conf";
+    std::string original = "; system file\n[ventana]\nleft=1\n";
+    while (original.size() < 651)
+        original += "# line of the system file, not the program's\n";
+    original.resize(651);
+    writeBytes(system, original);
+    ::chmod(system.c_str(), 0604);
+    std::filesystem::create_symlink("etc/system.conf", path);
+    EXPECT_EQ(ini.readInteger("ventana", "left", 0), 1);
+    ini.writeInteger("ventana", "top", 2);
+    EXPECT_EQ(readBytes(system), original);
+    EXPECT_FALSE(std::filesystem::is_symlink(path));
+    EXPECT_TRUE(std::filesystem::is_regular_file(path));
+    EXPECT_EQ(ini.readInteger("ventana", "left", 0), 1);
+    EXPECT_EQ(ini.readInteger("ventana", "top", 0), 2);
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    EXPECT_NE(st.st_mode & 0777, 0604u) << "the linked file lent its permissions";
+
+    // A link to nothing, or a loop of links, is replaced the same way and creates nothing
+    // where it led.
+    for (const char* to : {"etc/missing.ini", "inicio.ini"}) {
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink(to, path);
+        EXPECT_EQ(ini.readInteger("ventana", "left", 7), 7);
+        ini.writeInteger("ventana", "left", 3);
+        EXPECT_FALSE(std::filesystem::is_symlink(path)) << to;
+        EXPECT_EQ(readBytes(path), "[ventana]\r\nleft=3\r\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "etc" / "missing.ini"));
+
+    // Nor is a link under the temporary name followed.
+    std::filesystem::create_symlink("etc/system.conf", dir / "inicio.ini.tmp");
+    ini.writeInteger("ventana", "left", 4);
+    EXPECT_EQ(readBytes(system), original);
+    EXPECT_EQ(readBytes(path), "[ventana]\r\nleft=4\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "inicio.ini.tmp"));
 }
 
 TEST_F(Ini, AFolderThatTakesNoNewFileGetsTheSettingsWrittenInPlace) {

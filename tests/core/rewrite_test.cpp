@@ -184,17 +184,16 @@ TEST_F(Rewrite, InsertCutsTextsToTheirSlots) {
 
 TEST_F(Rewrite, CarriedRecordsKeepTextsAndTagsAndLoseOnlyMeaninglessBytes) {
     RecordBytes messy;
-    messy.fill(0xA5); // every length byte above or near capacity, junk everywhere
-    writeTag(messy.data(), 7);
-    const std::string fragment(100, 'f');
-    writeBytes(file,
-               std::string(reinterpret_cast<const char*>(messy.data()), messy.size()) + fragment);
+    messy.fill(0xA5);          // every length byte above or near capacity, junk everywhere
+    writeTag(messy.data(), 7); // only record 0's tag is ever looked at
+    writeBytes(file, bytesOf({personRecord("0")}) +
+                         std::string(reinterpret_cast<const char*>(messy.data()), messy.size()));
     const Record before = decodeRecord(messy.data());
-    EXPECT_EQ(insert("A").position, 0);
-    ASSERT_EQ(recordCount(file), 2);
-    EXPECT_EQ(readRecord(file, 1), before);
+    EXPECT_EQ(insert("A").position, 1);
+    ASSERT_EQ(recordCount(file), 3);
+    EXPECT_EQ(readRecord(file, 2), before);
     const RecordBytes clean = encodeRecord(before);
-    EXPECT_EQ(readBytes(file).substr(kRecordSize),
+    EXPECT_EQ(readBytes(file).substr(2 * kRecordSize),
               std::string(reinterpret_cast<const char*>(clean.data()), clean.size()));
 }
 
@@ -212,7 +211,7 @@ TEST_F(Rewrite, DeleteRemovesOneRecordAndTheOnlyOneLeavesAnEmptyFile) {
 }
 
 TEST_F(Rewrite, DeletingANumberNotInTheFileChangesNothing) {
-    const std::string bytes = bytesOf(personsNamed({"A", "B"})) + "fragment";
+    const std::string bytes = bytesOf(personsNamed({"A", "B"}));
     writeBytes(file, bytes);
     EXPECT_EQ(eliminar(file, 2).position, -1);
     EXPECT_EQ(eliminar(file, -1).position, -1); // never an insert of an empty record
@@ -257,6 +256,116 @@ TEST_F(Rewrite, ReadOnlyDataFileIsRefusedUntouched) {
     }
     EXPECT_EQ(readBytes(file), bytes);
     EXPECT_FALSE(tempLeft());
+}
+
+namespace {
+
+// Text files of the kind a working file's name might be turned to by mistake.
+std::string textFile(std::size_t size, const std::string& line) {
+    std::string text;
+    while (text.size() < size)
+        text += line;
+    return text.substr(0, size);
+}
+
+} // namespace
+
+TEST_F(Rewrite, AFileThatIsNotOfTheKindIsNeverWrittenOver) {
+    const Record shown = personRecord("ANA", "tel ANA");
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    const std::vector<Case> foreign = {
+        {"account list", textFile(1294, "root:x:0:0:root:/root:/bin/bash\n")},
+        {"service list", textFile(12813, "ssh             22/tcp\n")},
+        {"text of whole records", textFile(2 * kRecordSize, "ANA tel\n")},
+        {"records and a tail", bytesOf(personsNamed({"ANA", "BETO"})) + "tail"},
+        {"a companies file", bytesOf(companiesNamed({"ANA", "BETO"}))},
+    };
+    const std::vector<std::pair<const char*, std::function<RewriteResult()>>> writes = {
+        {"insert", [&] { return insert("LUIS"); }},
+        {"delete", [&] { return eliminar(file, 0, &shown); }},
+        {"modify", [&] { return modificar(file, 0, personRecord("LUIS"), &shown); }},
+        {"import",
+         [&] {
+             return insertRecords(file, personsNamed({"X", "Y"}));
+         }},
+    };
+    for (const Case& c : foreign) {
+        writeBytes(file, c.bytes);
+        for (const auto& [name, write] : writes) {
+            const RewriteResult result = write();
+            EXPECT_EQ(result.position, kRewriteFailed) << c.what << ", " << name;
+            EXPECT_EQ(result.failure, RewriteFailure::WrongKind) << c.what << ", " << name;
+            EXPECT_EQ(readBytes(file), c.bytes) << c.what << ", " << name;
+            EXPECT_FALSE(tempLeft());
+        }
+    }
+
+    // A person goes into no companies file, and a delete that names no kind still wants one.
+    writeBytes(file, bytesOf(companiesNamed({"ACME"})));
+    EXPECT_EQ(insert("ANA").failure, RewriteFailure::WrongKind);
+    EXPECT_EQ(eliminar(file, 0).position, -1);
+    EXPECT_EQ(readBytes(file), "");
+    writeBytes(file, textFile(kRecordSize, "x"));
+    EXPECT_EQ(eliminar(file, 0).failure, RewriteFailure::WrongKind);
+    EXPECT_EQ(readBytes(file), textFile(kRecordSize, "x"));
+}
+
+TEST_F(Rewrite, ALinkIsWrittenWhereItLeadsAndStaysALink) {
+    fs::create_directory(dir / "real");
+    const fs::path target = dir / "real" / "personas.dat";
+    writeBytes(target, bytesOf(personsNamed({"ANA"})));
+    fs::create_symlink("step.dat", file);
+    fs::create_symlink("real/personas.dat", dir / "step.dat"); // a link to a link
+    EXPECT_EQ(insert("BETO", "tel BETO").position, 1);
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_TRUE(fs::is_symlink(dir / "step.dat"));
+    EXPECT_EQ(readBytes(target), bytesOf(personsNamed({"ANA", "BETO"})));
+    EXPECT_FALSE(fs::exists(dir / "real" / kTempFileName));
+    EXPECT_EQ(eliminar(file, 0).position, -1);
+    EXPECT_EQ(readBytes(target), bytesOf(personsNamed({"BETO"})));
+
+    // A link to a file not there yet: the insert creates that file.
+    fs::remove(file);
+    fs::create_symlink("real/nuevo.dat", file);
+    EXPECT_EQ(insert("ANA").position, 0);
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(readBytes(dir / "real" / "nuevo.dat"), bytesOf({personRecord("ANA")}));
+
+    // A link to another program's file: both stay as they are.
+    const fs::path system = dir / "real" / "passwd";
+    const std::string account = textFile(1294, "daemon:x:1:1:daemon:/usr/sbin:/bin/false\n");
+    writeBytes(system, account);
+    fs::remove(file);
+    fs::create_symlink(system, file);
+    EXPECT_EQ(insert("ANA").failure, RewriteFailure::WrongKind);
+    EXPECT_EQ(insertRecords(file, personsNamed({"A"})).failure, RewriteFailure::WrongKind);
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(readBytes(system), account);
+}
+
+TEST_F(Rewrite, ALoopOfLinksOrANameTooLongIsAnErrorAndCreatesNothing) {
+    fs::create_symlink("b.dat", file);
+    fs::create_symlink("persona1.dat", dir / "b.dat");
+    const fs::path tooLong = dir / (std::string(300, 'n') + ".dat");
+    for (const auto& [name, errnum] :
+         std::vector<std::pair<fs::path, int>>{{file, ELOOP}, {tooLong, ENAMETOOLONG}}) {
+        for (const auto& write : std::vector<std::function<RewriteResult()>>{
+                 [&, n = name] { return ingresardatos(n, "ANA", {}, kTagPerson, -1); },
+                 [&, n = name] { return eliminar(n, 0); }}) {
+            try {
+                write();
+                ADD_FAILURE() << name << " was written";
+            } catch (const IoError& e) {
+                EXPECT_EQ(e.errnum(), errnum);
+            }
+        }
+    }
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_TRUE(fs::is_symlink(dir / "b.dat"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2);
 }
 
 TEST_F(Rewrite, InsertSurvivesAFaultAtEveryCall) {

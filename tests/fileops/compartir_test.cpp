@@ -99,11 +99,12 @@ class CopyTest : public MainWindowTest {
 TEST_F(CopyTest, SaveAsCopiesWholeRecordsAndNeverReplacesAWorkingFile) {
     std::string bytes = bytesOf(personsNamed({"ZOE", "ANA", "BETO"})); // order kept as it is
     bytes[100] = 'x';                                                  // a meaningless byte
-    bytes += "fragment";
     notFirstRun();
     writeBytes(personsFile(), bytes);
     writeCompanies({});
     start();
+    bytes += "fragment"; // grown since start-up, which refuses such a file
+    writeBytes(personsFile(), bytes);
     fakes.fileDialogs.saveAnswers = {q(dir / "copia")};
     window->SaveAs1Click();
     EXPECT_EQ(readBytes(dir / "copia.dat"), bytes.substr(0, 3 * 1636));

@@ -1,8 +1,11 @@
 // Start-up, reload, the settings it reads and writes, and shut-down.
 #include "core/fileio.h"
 #include "core/inifile.h"
+#include "core/rewrite.h"
 #include "mainwindow/unit5.h"
+#include "records/ingreso.h"
 #include "support/mainwindow_fixture.h"
+#include "support/typing.h"
 
 #include <QAction>
 #include <QLabel>
@@ -364,4 +367,194 @@ TEST(ProgramDirectoryWithAccents, FilesAndHelpAreFoundUnderTheirRealNames) {
     ASSERT_EQ(fakes.shell.opened.size(), 1u);
     EXPECT_EQ(fakes.shell.opened[0].toLocalFile(),
               QString::fromStdString((dir / "help" / "archivo.htm").u8string()));
+}
+
+namespace {
+
+const QString kNotPersons =
+    "El archivo seleccionado no es válido para ingresar registro. (no es de tipo personas)";
+const QString kNotPersonsTitle = "Error, No se ingreso registro al archivo (Código 108)";
+const QString kNotCompanies = "El archivo seleccionado no es valido para ingresar registro "
+                              "porque no es un archivo de Organizaciones.";
+const QString kNotCompaniesTitle = "Error, No se ingreso registro al archivo (Código 109)";
+
+std::string textOf(std::size_t size, const std::string& line) {
+    std::string text;
+    while (text.size() < size)
+        text += line;
+    return text.substr(0, size);
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, AWorkingFileThatIsNoDataFileOfItsKindIsRefusedAndKeepsEveryByte) {
+    const std::string accounts = textOf(1294, "root:x:0:0:root:/root:/bin/bash\n");
+    const std::string services = textOf(12813, "ssh             22/tcp\n");
+    std::filesystem::create_directory(dir / "etc");
+    writeBytes(dir / "etc" / "passwd", accounts);
+    writeBytes(dir / "etc" / "services", services);
+
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        QString text, title;
+    };
+    const std::vector<Case> cases = {
+        {"persons file linked to a system file",
+         [&] {
+             std::filesystem::remove(personsFile());
+             std::filesystem::create_symlink("etc/passwd", personsFile());
+         },
+         kNotPersons, kNotPersonsTitle},
+        {"companies file named in the settings as a text file",
+         [&] { writeIni("[archivo]\r\nempresa=" + (dir / "etc" / "services").string() + "\r\n"); },
+         kNotCompanies, kNotCompaniesTitle},
+        {"persons file of whole records and a tail",
+         [&] { writeBytes(personsFile(), bytesOf(personsNamed({"ANA"})) + "tail"); }, kNotPersons,
+         kNotPersonsTitle},
+        {"companies file holding persons", [&] { writeCompanies(personsNamed({"BETO"})); },
+         kNotCompanies, kNotCompaniesTitle},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(iniFile());
+        std::filesystem::remove(personsFile()); // the link of a case before, not its target
+        ordinaryStart(personsNamed({"ANA"}), companiesNamed({"ACME"}));
+        c.arrange();
+        const bool link = std::filesystem::is_symlink(personsFile());
+        fakes.prompter.messages.clear();
+        TForm1& w = start();
+        ASSERT_EQ(fakes.prompter.messages.size(), 1u) << c.what;
+        EXPECT_EQ(fakes.prompter.messages[0].text, c.text) << c.what;
+        EXPECT_EQ(fakes.prompter.messages[0].title, c.title) << c.what;
+        EXPECT_NE(w.problemWindow(), nullptr) << c.what;
+        EXPECT_EQ(w.resultado->text(), "No hay archivos de trabajo");
+        w.close();
+        EXPECT_EQ(std::filesystem::is_symlink(personsFile()), link) << c.what;
+    }
+    // Starting and closing wrote nothing into any of them.
+    EXPECT_EQ(readBytes(dir / "etc" / "passwd"), accounts);
+    EXPECT_EQ(readBytes(dir / "etc" / "services"), services);
+    EXPECT_EQ(readBytes(companiesFile()), bytesOf(personsNamed({"BETO"})));
+}
+
+// What start-up refuses, every change refuses too, when a working file turns into another
+// program's file while the program runs.
+TEST_F(MainWindowTest, AWorkingFileThatBecameAnotherProgramsFileIsNeverWrittenOver) {
+    ordinaryStart(personsNamed({"ANA", "BETO"}));
+    TForm1& w = start();
+    const std::string accounts = textOf(1294, "root:x:0:0:root:/root:/bin/bash\n");
+    writeBytes(personsFile(), accounts);
+    const QString persons = QString::fromStdString(personsFile().string());
+    auto& m = fakes.prompter.messages;
+
+    m.clear();
+    w.bEliminarClick();
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_EQ(m[1].text, kNotPersons);
+    EXPECT_EQ(m[1].title, kNotPersonsTitle);
+    EXPECT_EQ(m[2].title, "Error (Cod. 105)");
+
+    m.clear();
+    fakes.modal.drive = [&](QDialog* d) {
+        auto& f = *static_cast<TForm4*>(d);
+        typeInto(f.Edit3, "carla");
+        f.botonimClick();
+        EXPECT_TRUE(f.isVisible()); // kept open with its texts, as after any failed write
+        EXPECT_EQ(f.Edit3->text(), "CARLA");
+    };
+    w.Persona1Click();
+    ASSERT_EQ(m.size(), 2u); // the confirmation, then the refusal
+    EXPECT_EQ(m[1].text, kNotPersons);
+    EXPECT_EQ(m[1].title, kNotPersonsTitle);
+
+    m.clear();
+    writeBytes(dir / "c.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ana\r\nEND:VCARD\r\n");
+    fakes.fileDialogs.openAnswers = {QString::fromStdString((dir / "c.vcf").string())};
+    w.ImportarvCard1Click();
+    ASSERT_EQ(m.size(), 1u); // refused before the vCard file is asked for
+    EXPECT_EQ(m[0].title, kNotPersonsTitle);
+
+    m.clear();
+    fakes.fileDialogs.openAnswers = {persons};
+    w.maderirClick();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[1].text, kNotPersons);
+    EXPECT_EQ(m[1].title, kNotPersonsTitle);
+
+    EXPECT_EQ(readBytes(personsFile()), accounts);
+    EXPECT_FALSE(std::filesystem::exists(dir / core::kTempFileName));
+}
+
+TEST_F(MainWindowTest, ALoopOfLinksOrANameTooLongIsAFileNotAvailableNotAnError) {
+    notFirstRun();
+    std::filesystem::create_symlink("persona1.dat", personsFile());
+    const std::string tooLong = (dir / (std::string(300, 'e') + ".dat")).string();
+    writeIni("[archivo]\r\nempresa=" + tooLong + "\r\n");
+    TForm1& w = start(); // no IoError, no question whether to create them
+    auto& m = fakes.prompter.messages;
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[0].text, "El archivo no esta disponible en este momento (Cod. 104)");
+    EXPECT_EQ(m[0].title, "Error al cargar archivo de Personas");
+    EXPECT_EQ(m[1].text, "El archivo no esta disponible en este momento (Cod. 104)");
+    EXPECT_EQ(m[1].title, "Error al cargar archivo de Organizaciones (Empresas)");
+    EXPECT_TRUE(w.personsUnusable());
+    EXPECT_NE(w.problemWindow(), nullptr);
+    EXPECT_TRUE(std::filesystem::is_symlink(personsFile()));
+}
+
+TEST_F(MainWindowTest, RelativeWorkingFileNamesLieInTheProgramDirectory) {
+    TempDir elsewhere; // the current directory has files of the same names that must not be used
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.path());
+    std::filesystem::create_directory(elsewhere / "datos");
+    writeBytes(elsewhere / "datos" / "p.dat", bytesOf(personsNamed({"AJENO"})));
+    std::filesystem::create_directory(dir / "datos");
+    writeBytes(dir / "datos" / "p.dat", bytesOf(personsNamed({"PROPIO"})));
+    notFirstRun();
+    writeCompanies({});
+    writeIni("[archivo]\r\npersona=datos/p.dat\r\nempresa=empresa1.dat\r\n");
+    TForm1& w = start();
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(fakes.prompter.messages.empty());
+    EXPECT_EQ(w.getrutap(), programDir() + "datos/p.dat");
+    EXPECT_EQ(w.getrutae(), programDir() + "empresa1.dat");
+    EXPECT_EQ(field(core::person::Name), "PROPIO");
+}
+
+TEST_F(MainWindowTest, ASettingsLinkIsReplacedByAFileAndWhatItLedToKeepsEveryByte) {
+    ordinaryStart(personsNamed({"ANA"}));
+    std::filesystem::create_directory(dir / "etc");
+    const auto system = dir / "etc" / "host.conf";
+    const std::string original = textOf(651, "# The \"order\" line is only used by old versions\n");
+    writeBytes(system, original);
+    std::filesystem::create_symlink(system, iniFile());
+    TForm1& w = start();
+    w.close();
+    EXPECT_EQ(readBytes(system), original);
+    EXPECT_FALSE(std::filesystem::is_symlink(iniFile()));
+    core::IniFile settings(iniFile());
+    EXPECT_EQ(settings.readString("ventana", "ultimo", ""), "1");
+    EXPECT_EQ(settings.readInteger("ventana", "left", -5), w.x());
+}
+
+TEST_F(MainWindowTest, AFolderNamedLikeTheSettingsFileIsLeftAloneAndTheProgramRuns) {
+    ordinaryStart(personsNamed({"ANA", "BETO"}));
+    std::filesystem::create_directory(iniFile());
+    TForm1& w = start();
+    ASSERT_EQ(fakes.prompter.messages.size(), 1u);
+    EXPECT_EQ(fakes.prompter.messages[0].form, Message::Form::Plain);
+    EXPECT_EQ(fakes.prompter.messages[0].text,
+              "No se puede utilizar el archivo de inicio " + programDir() +
+                  "inicio.ini porque en su lugar hay una carpeta u otro elemento que no es un "
+                  "archivo. El programa usará los valores iniciales y no guardará la "
+                  "configuración de la ventana mientras no se quite.");
+    EXPECT_EQ(field(core::person::Name), "ANA");
+    w.SpeedButton6Click(); // the view switch writes no setting
+    EXPECT_FALSE(w.currentViewIsPersons());
+    w.FormShow(); // a reload does not tell it again
+    EXPECT_EQ(fakes.prompter.messages.size(), 1u);
+    w.close();
+    EXPECT_TRUE(std::filesystem::is_directory(iniFile()));
+    EXPECT_TRUE(std::filesystem::is_empty(iniFile()));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }

@@ -147,8 +147,10 @@ TEST_F(MainWindowTest, SwitchingToAnEmptyFileShowsTheNoRecordsState) {
 TEST_F(MainWindowTest, OneRecordFileAndIncompleteTailRecord) {
     std::string bytes = bytesOf(personsNamed({"UNICO"}));
     ordinaryStart({});
-    writeBytes(personsFile(), bytes + std::string(1000, 'x'));
     TForm1& w = start();
+    // Start-up refuses such a file; one that grows a tail afterwards still shows what it has.
+    writeBytes(personsFile(), bytes + std::string(1000, 'x'));
+    w.SpeedButton7Click();
     EXPECT_EQ(w.barra->minimum(), 1);
     EXPECT_EQ(w.barra->maximum(), 1);
     EXPECT_EQ(w.getcurrentview(), 0);
@@ -158,8 +160,9 @@ TEST_F(MainWindowTest, OneRecordFileAndIncompleteTailRecord) {
 
 TEST_F(MainWindowTest, ShortFileCountsAsEmpty) {
     ordinaryStart({});
-    writeBytes(personsFile(), std::string(1635, 'x'));
     TForm1& w = start();
+    writeBytes(personsFile(), std::string(1635, 'x'));
+    w.SpeedButton7Click();
     EXPECT_EQ(w.visorreg->text(), "N/R");
     EXPECT_FALSE(w.barra->isEnabled());
 }
@@ -189,11 +192,15 @@ TEST_F(MainWindowTest, LengthBytesAboveCapacityAreClampedOnDisplay) {
     EXPECT_EQ(field(core::person::Phone), QString(100, '7'));
 }
 
-TEST_F(MainWindowTest, CompaniesFileUsedAsPersonsFileShowsWithPersonCaptions) {
+TEST_F(MainWindowTest, CompaniesFileUsedAsPersonsFileIsRefusedAtStartUp) {
+    // Shown with the persons' captions, its first change would file persons among companies.
     ordinaryStart(companiesNamed({"ACME"}), companiesNamed({"ACME"}));
     TForm1& w = start();
-    EXPECT_EQ(w.Label4->text(), "Nombre, Apellido, Apodo:");
-    EXPECT_EQ(field(0), "ACME");
+    ASSERT_EQ(fakes.prompter.messages.size(), 1u);
+    EXPECT_EQ(fakes.prompter.messages[0].title,
+              "Error, No se ingreso registro al archivo (Código 108)");
+    EXPECT_TRUE(w.personsUnusable());
+    EXPECT_EQ(field(0), "");
 }
 
 TEST_F(MainWindowTest, ArbitraryBytesInTheFilesNeverBreakStartUpOrBrowsing) {
@@ -205,9 +212,21 @@ TEST_F(MainWindowTest, ArbitraryBytesInTheFilesNeverBreakStartUpOrBrowsing) {
         return bytes;
     };
     notFirstRun();
-    writeBytes(personsFile(), noise(core::kRecordSize * 40 + 77));
-    writeBytes(companiesFile(), noise(core::kRecordSize * 3));
+    std::string persons = noise(core::kRecordSize * 40);
+    std::string companies = noise(core::kRecordSize * 3);
+    writeBytes(personsFile(), persons + noise(77));
+    writeBytes(companiesFile(), companies);
     writeIni(noise(600) + "\r\n[ventana]\r\nlastview=\x85\xff\r\n" + noise(300));
+    start(); // neither is a data file: both refused, nothing thrown
+    EXPECT_TRUE(window->personsUnusable());
+    EXPECT_EQ(fakes.prompter.messages.size(), 2u);
+
+    // Noise in every record but the first tag, which makes them files of their kinds.
+    persons.replace(core::kTagOffset, 4, std::string("\x14\0\0\0", 4));
+    companies.replace(core::kTagOffset, 4, std::string("\xFC\x03\0\0", 4));
+    writeBytes(personsFile(), persons);
+    writeBytes(companiesFile(), companies);
+    notFirstRun();
     TForm1& w = start();
     for (int position = 1; position <= 40; ++position) {
         w.barra->setValue(position);

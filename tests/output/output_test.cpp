@@ -31,6 +31,12 @@ core::Record person(const std::string& name, int slot = 0, const std::string& te
     return r;
 }
 
+core::Record company(const std::string& name, int slot = 0, const std::string& text = {}) {
+    core::Record r = person(name, slot, text);
+    r.tag = core::kTagCompany;
+    return r;
+}
+
 QString clipboard() {
     return QApplication::clipboard()->text();
 }
@@ -190,7 +196,7 @@ TEST_F(MainWindowTest, PrintSheetGathersRecordsOfBothViewsAndPrintsThem) {
 
 TEST_F(MainWindowTest, ClipboardCopiesAndContextMenuFollowTheWindow) {
     ordinaryStart({person("ANA", core::person::Mobile, "09 555")},
-                  {person("ACME", core::company::Fax, "11"), person("BETA")});
+                  {company("ACME", core::company::Fax, "11"), company("BETA")});
     TForm1& w = start();
     w.mcopiar1->trigger();
     EXPECT_EQ(clipboard(), "1\r\nNombre     : ANA\r\nTel. Móvil : 09 555\r\n");
