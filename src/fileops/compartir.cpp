@@ -43,7 +43,8 @@ void TForm1::SaveAs1Click() {
         core::copyDataFile(toPath(source), toPath(target),
                            [&progress](std::int64_t done) { progress.setPosition(done); });
     progress.close();
-    records::reportRewriteFailure(services_, target, result.failure);
+    records::reportRewriteFailure(services_, target, result.failure,
+                                  persons_ ? core::kTagPerson : core::kTagCompany);
 }
 
 void TForm1::maderirClick() {
@@ -66,16 +67,9 @@ void TForm1::maderirClick() {
     // The other view's working file is of the other kind even while it is empty, when it
     // passes both type tests.
     const bool otherWorkingFile = records::isOneOf(*chosen, {persons_ ? rutae_ : rutap_});
-    if (persons_ && (otherWorkingFile || !core::esdepersonas(toPath(*chosen)))) {
-        prompter.messageBox(
-            "El archivo seleccionado no es válido para ingresar registro. (no es de tipo personas)",
-            "Error, No se ingreso registro al archivo (Código 108)");
-        return;
-    }
-    if (!persons_ && (otherWorkingFile || !core::esdeempresas(toPath(*chosen)))) {
-        prompter.messageBox("El archivo seleccionado no es valido para ingresar registro porque "
-                            "no es un archivo de Organizaciones.",
-                            "Error, No se ingreso registro al archivo (Código 109)");
+    if (otherWorkingFile ||
+        !(persons_ ? core::esdepersonas(toPath(*chosen)) : core::esdeempresas(toPath(*chosen)))) {
+        records::reportWrongKind(services_, persons_);
         return;
     }
     // A rewrite that kept the file has shown its own error; no confirmation follows it.
@@ -107,7 +101,8 @@ void TForm1::mregistroennuevoClick() {
     // The file appears, or an existing one is replaced, with the record in it, in one step.
     const core::RewriteResult result =
         core::replaceWithRecords(toPath(target), {recordInView(*this)});
-    records::reportRewriteFailure(services_, target, result.failure);
+    records::reportRewriteFailure(services_, target, result.failure,
+                                  persons_ ? core::kTagPerson : core::kTagCompany);
     if (result.position == core::kRewriteFailed)
         return;
     prompter.messageBox(persons_ ? "Se ingreso correctamente el registro al archivo de Personas: " +

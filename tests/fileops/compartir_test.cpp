@@ -244,7 +244,7 @@ TEST_F(CopyTest, SaveAsOfALargeFileArrivesWholeAndSurvivesAFaultAtEveryCall) {
         bytes[i * 1636 + 200] = static_cast<char>(i / 251 + 1);
     }
     notFirstRun();
-    writeBytes(personsFile(), bytes + "fragment");
+    writeBytes(personsFile(), bytes);
     writeCompanies({});
     start();
     fs::create_directories(dir / "otra");
@@ -259,7 +259,7 @@ TEST_F(CopyTest, SaveAsOfALargeFileArrivesWholeAndSurvivesAFaultAtEveryCall) {
     const auto saveAs = [&] { window->SaveAs1Click(); };
     expectWholeAtEveryCall(target, rawPersons({"VIEJO", "ARCHIVO"}) + "x", bytes, prepare, saveAs);
     expectWholeAtEveryCall(target, std::nullopt, bytes, prepare, saveAs);
-    EXPECT_TRUE(readBytes(personsFile()) == bytes + "fragment");
+    EXPECT_TRUE(readBytes(personsFile()) == bytes);
 }
 
 TEST_F(CopyTest, RecordIntoANewOrExistingFileArrivesWholeAndSurvivesAFaultAtEveryCall) {
