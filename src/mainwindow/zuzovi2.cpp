@@ -112,7 +112,7 @@ void TForm1::buildUi() {
     buildQuickViewBar(area);
     buildMenus();
 
-    StatusBar1 = new QLabel("Tevo Riviva 2.0.2", this);
+    StatusBar1 = new QLabel(kInitialStatus, this);
     StatusBar1->setObjectName("StatusBar1");
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);

@@ -118,6 +118,40 @@ TEST_F(MainWindowTest, DecliningACreationEntersNoWorkingFilesStateWithProblemWin
     EXPECT_TRUE(w.problemWindow()->isVisible());
 }
 
+TEST_F(MainWindowTest, AReloadThatFindsTheFilesLeavesTheNoWorkingFilesState) {
+    notFirstRun();
+    writeCompanies(companiesNamed({"SUR"}));
+    writeIni("[vr1]\r\nname=Sur\r\nseek=SUR\r\ntype=1\r\n");
+    fakes.prompter.answers = {Prompter::No};
+    TForm1& w = start();
+    ASSERT_TRUE(w.personsUnusable());
+
+    // The persons file is mended while the problem window is still up.
+    writePersons(personsNamed({"ANA", "LUIS"}));
+    fakes.prompter.messages.clear();
+    w.refreshAfterChange(w.width());
+    EXPECT_FALSE(w.personsUnusable());
+    EXPECT_FALSE(w.problemWindow()->isVisible());
+    EXPECT_TRUE(w.isEnabled());
+    for (QWidget* enabled : std::initializer_list<QWidget*>{
+             w.SpeedButton7, w.SpeedButton6, w.bnuevo, w.elboton, w.barra, w.cuadro1, w.cuadro2,
+             w.mostrarfastcall, w.bmodificar, w.beliminar})
+        EXPECT_TRUE(enabled->isEnabled()) << enabled->objectName().toStdString();
+    for (QMenu* menu : {w.mIngresar, w.mBuscar, w.mEdicion, w.mAcciones})
+        EXPECT_TRUE(menu->menuAction()->isEnabled()) << menu->title().toStdString();
+    for (QAction* a : {w.mModificar, w.mvistarapida, w.SaveAs1, w.ImportarvCard1, w.ExportarvCard1})
+        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_EQ(w.resultado->text(), "");
+    EXPECT_EQ(w.StatusBar1->text(), "Tevo Riviva 2.0.2");
+    EXPECT_EQ(field(0), "ANA");
+
+    // A quick-view slot searches again instead of reporting missing files.
+    w.vrClick(1);
+    EXPECT_TRUE(fakes.prompter.messages.empty());
+    EXPECT_FALSE(w.currentViewIsPersons());
+    EXPECT_EQ(field(0), "SUR");
+}
+
 TEST_F(MainWindowTest, ProblemWindowTextButtonsAndHelp) {
     notFirstRun();
     writeCompanies({});
