@@ -177,6 +177,19 @@ TEST_F(CommTest, WebSiteFieldOpensHostWithPortAndMailsAMailtoAddress) {
               "Tiene desactivada la opción para \"Enviar correo electrónico\".");
 }
 
+TEST_F(CommTest, SearchResultPicturesHintInTheStatusBar) {
+    TForm1& w = startWith("api");
+    w.show();
+    for (QLabel* picture : {w.found, w.nofound}) {
+        picture->show();
+        QEnterEvent enter(QPointF(2, 2), picture->mapTo(&w, QPointF(2, 2)),
+                          picture->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(picture, &enter);
+        EXPECT_EQ(w.statusBar()->currentMessage(), picture->toolTip());
+        EXPECT_FALSE(picture->toolTip().isEmpty());
+    }
+}
+
 TEST_F(CommTest, FieldTooltipsShowTheWholeTextAsPlainText) {
     TForm1& w = startWith("api");
     w.Edit8->setText("ana@x.com");
