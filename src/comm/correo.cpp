@@ -31,10 +31,13 @@ QString sendmail(platform::Services& services, const QString& method, const QStr
     return {};
 }
 
-QString openWebSite(platform::Services& services, const QString& text) {
+QString openWebSite(platform::Services& services, const QString& text, const QString& method,
+                    const QString& webMail) {
     core::WebLink link = core::webLink(text.toStdString());
     QString url = QString::fromStdString(link.url);
     switch (link.verdict) {
+    case core::WebLink::Verdict::Mail:
+        return sendmail(services, method, webMail, url);
     case core::WebLink::Verdict::OtherScheme:
         return "No se abrió \"" + text.trimmed() +
                "\": solo se abren direcciones de internet (http, https o ftp).";

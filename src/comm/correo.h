@@ -21,8 +21,10 @@ inline const QString kMailOffText =
 QString sendmail(platform::Services& services, const QString& method, const QString& webMail,
                  const QString& address);
 
-// Opens a web site as the user stored it. Anything but a web address is left alone; the
-// result is then the reason, for the status bar, and empty otherwise.
-QString openWebSite(platform::Services& services, const QString& text);
+// Opens a web site as the user stored it; an e-mail address (with or without "mailto:") is
+// mailed by `method` as sendmail does. Anything else is left alone; the result is then the
+// reason, for the status bar, and otherwise sendmail's status text or empty.
+QString openWebSite(platform::Services& services, const QString& text, const QString& method,
+                    const QString& webMail);
 
 } // namespace comm

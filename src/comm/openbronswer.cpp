@@ -4,6 +4,8 @@
 #include "core/localtarget.h"
 #include "platform/text.h"
 
+#include <QDir>
+
 namespace comm {
 
 namespace {
@@ -33,7 +35,7 @@ void openbronswer(platform::Services& services, const QString& target) {
     QString file = systemPath(*path);
     if (!core::fileio::exists(platform::toPath(file))) {
         services.prompter->messageDialog(
-            "No se encontró el archivo: " + QString::fromStdString(*path) +
+            "No se encontró el archivo: " + QDir::toNativeSeparators(file) +
                 " Si intentaba ver la ayuda, intente ingresar haciendo clic en Menú Inicio "
                 "de Windows  / Programas / Tevo Riviva 2/ Ayuda Tevo Riviva 2.",
             platform::Prompter::Icon::Information, platform::Prompter::Yes);

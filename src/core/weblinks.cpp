@@ -1,6 +1,7 @@
 #include "core/weblinks.h"
 
 #include "core/cp1252.h"
+#include "core/email.h"
 
 #include <cctype>
 
@@ -8,9 +9,12 @@ namespace core {
 
 namespace {
 
-// The sub-delimiters a mailto: address or header value may carry as they are; "&", "=", "?"
-// and "#" would end or split the value.
+// The sub-delimiters a mailto: header value may carry as they are; "&", "=", "?" and "#"
+// would end or split the value.
 constexpr std::string_view kMailtoKeep = "!$'()*+,;:@";
+// The address part keeps fewer: "," separates recipients there, and some mail programs
+// take ";" for the same.
+constexpr std::string_view kMailtoAddressKeep = "!$'()*+:@";
 
 constexpr std::string_view kMailBody = u8"¡ Escribe aquí el contenido del e-mail !";
 
@@ -47,8 +51,25 @@ std::string lower(std::string_view text) {
     return out;
 }
 
+// Whether `rest`, what follows a colon, begins with a port: one to five digits, at most
+// 65535, then the end or a path, query or fragment ("localhost:8080/x").
+bool startsWithPort(std::string_view rest) {
+    auto end = rest.find_first_of("/?#");
+    std::string_view digits = rest.substr(0, end);
+    if (digits.empty() || digits.size() > 5)
+        return false;
+    unsigned value = 0;
+    for (unsigned char c : digits) {
+        if (!std::isdigit(c))
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return value <= 65535;
+}
+
 // The scheme of a text, or empty. A name before ":" counts only when it is a scheme's name
-// and either "://" follows or it holds no dot ("www.example.com:8080" has no scheme).
+// and either "://" follows or it holds no dot and no port follows ("www.example.com:8080"
+// and "localhost:8080" have no scheme).
 std::string_view schemeOf(std::string_view text) {
     auto colon = text.find(':');
     if (colon == std::string_view::npos || colon == 0)
@@ -60,9 +81,41 @@ std::string_view schemeOf(std::string_view text) {
         if (!std::isalnum(c) && c != '+' && c != '-' && c != '.')
             return {};
     bool slashes = text.substr(colon, 3) == "://";
-    if (!slashes && name.find('.') != std::string_view::npos)
+    if (!slashes &&
+        (name.find('.') != std::string_view::npos || startsWithPort(text.substr(colon + 1))))
         return {};
     return name;
+}
+
+int hexValue(unsigned char c) {
+    if (std::isdigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string percentDecode(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        int high = i + 2 < text.size() && text[i] == '%' ? hexValue(text[i + 1]) : -1;
+        int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+        if (low >= 0) {
+            out.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+// The recipient of "mailto:address[?headers]", decoded.
+std::string mailtoRecipient(std::string_view url) {
+    std::string_view rest = url.substr(url.find(':') + 1);
+    return percentDecode(rest.substr(0, rest.find('?')));
 }
 
 // The host of "scheme://[user@]host[:port]/...", empty when there is none.
@@ -127,7 +180,7 @@ std::string makerPage(std::string_view path, std::string_view query) {
 }
 
 std::string mailtoUrl(std::string_view address) {
-    return "mailto:" + percentEncode(utf8FromCp1252(address), kMailtoKeep) +
+    return "mailto:" + percentEncode(utf8FromCp1252(address), kMailtoAddressKeep) +
            "?subject=&body=" + percentEncode(kMailBody, kMailtoKeep);
 }
 
@@ -143,9 +196,22 @@ std::string telUrl(std::string_view destination) {
 WebLink webLink(std::string_view text) {
     std::string_view t = trimmed(text);
     std::string_view scheme = schemeOf(t);
+    if (scheme.empty() && t.find('@') != std::string_view::npos) {
+        // "http://" before "ana perez@x.com" would make "ana perez" a user name and x.com the
+        // host: an "@" stays in a web address only where the text wrote the scheme itself.
+        if (ValidEmail(t))
+            return {WebLink::Verdict::Mail, std::string(t)};
+        return {WebLink::Verdict::NoHost, std::string(t)};
+    }
     std::string url = scheme.empty() ? "http://" + std::string(t) : std::string(t);
     if (!scheme.empty()) {
         std::string name = lower(scheme);
+        if (name == "mailto") {
+            std::string recipient = mailtoRecipient(t);
+            if (ValidEmail(recipient))
+                return {WebLink::Verdict::Mail, recipient};
+            return {WebLink::Verdict::NoHost, url};
+        }
         if (name != "http" && name != "https" && name != "ftp")
             return {WebLink::Verdict::OtherScheme, url};
     }

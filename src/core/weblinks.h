@@ -31,11 +31,15 @@ std::string tevoMailUrl(std::string_view address);
 std::string telUrl(std::string_view destination);
 
 // What a click on a web-site field may open. Only web addresses are opened; a text without a
-// scheme ("www.example.com") is taken for one.
+// scheme ("www.example.com", "localhost:8080") is taken for one unless it holds an "@", which
+// makes it an e-mail address or nothing. A "mailto:" address is mailed.
 struct WebLink {
-    enum class Verdict { Open, OtherScheme, NoHost } verdict;
-    std::string url; // the text as typed, trimmed, "http://" put before it when it had no scheme
+    enum class Verdict { Open, Mail, OtherScheme, NoHost } verdict;
+    // Open: the text as typed, trimmed, "http://" put before it when it had no scheme.
+    // Mail: the address alone, decoded.
+    std::string url;
 };
+// The text is UTF-8.
 WebLink webLink(std::string_view text);
 
 } // namespace core

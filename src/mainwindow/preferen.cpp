@@ -227,6 +227,8 @@ void TForm2::buildPaginaWeb(QWidget* page) {
     tfuente->setObjectName("tfuente");
     tfuente->setGeometry(144, 12, 60, 22);
     tfuente->setRange(2, 4);
+    // Leaving the box pulls what it holds into 2 ... 4; an emptied box thus becomes 2.
+    tfuente->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     hint(tfuente, "Seleccione el tamaño de la fuente de la página web.");
     placedLabel(page, "Label9", "Color Texto - Fondo", {10, 46, 130, 20});
     colores = new QComboBox(page);
@@ -419,7 +421,10 @@ void TForm2::save() {
     ini.writeString("archivo", "empresa", fromQ(rutaempresa1->text()));
     ini.writeString("config", "urlcorreo", fromQ(url->text()));
     ini.writeString("config", "tipocorreo", fromQ(pendingMethod_));
-    ini.writeInteger("config", "tfuente", tfuente->value());
+    // The box keeps its last number while its text is none; such a text counts as 2.
+    bool isNumber = false;
+    tfuente->cleanText().toInt(&isNumber);
+    ini.writeInteger("config", "tfuente", isNumber ? tfuente->value() : 2);
     ini.writeInteger("config", "colores", colores->currentIndex());
     auto section = [](int i) { return "vr" + std::to_string(i + 1); };
     for (int i = 0; i < 11; ++i)

@@ -124,7 +124,7 @@ void TForm1::buildUi() {
     buildQuickViewBar(area);
     buildMenus();
 
-    StatusBar1 = new QLabel("Tevo Riviva 2.0.2", this);
+    StatusBar1 = new QLabel(kInitialStatus, this);
     StatusBar1->setObjectName("StatusBar1");
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);
@@ -193,10 +193,12 @@ void TForm1::buildDisplayArea(QWidget* area) {
     found = placedLabel(area, "found", {}, {384, 88, 16, 16});
     found->setPixmap(QPixmap(":/img/found.jpg"));
     found->setToolTip("Se encontró registro coincidente con su búsqueda.");
+    found->setStatusTip(found->toolTip());
     found->hide();
     nofound = placedLabel(area, "nofound", {}, {384, 88, 16, 16});
     nofound->setPixmap(QPixmap(":/img/nofound.jpg"));
     nofound->setToolTip("No se encontró registro coincidente con su búsqueda.");
+    nofound->setStatusTip(nofound->toolTip());
     nofound->hide();
 
     const int top = 108, step = 17, height = 17;

@@ -140,6 +140,9 @@ class TForm1 : public QMainWindow {
     bool companiesUnusable() const { return companiesUnusable_; }
     TForm5* problemWindow() const { return form5_; }
 
+    // The status bar's text while no command has put one there.
+    inline static const QString kInitialStatus = "Tevo Riviva 2.0.2";
+
     // Components, under their own names.
     QLineEdit *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11;
     QLabel *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10, *Label11, *Label12;
@@ -230,6 +233,9 @@ class TForm1 : public QMainWindow {
     void applyLinkStyle(QLineEdit* field, bool link);
     void checkDataFile(const QString& file, bool persons, bool& unusable);
     void enterNoWorkingFiles();
+    void leaveNoWorkingFiles();
+    // The controls and commands that need both working files.
+    void enableWorkingFileCommands(bool enabled);
     void readSettings(core::IniFile& ini);
     // Moves the window to the stored position ("ventana" left and top) or the screen's centre;
     // a stored position not wholly on a screen is pulled back onto the nearest one.
@@ -256,6 +262,7 @@ class TForm1 : public QMainWindow {
     // are read as their defaults and the window block is not written.
     bool settingsBlocked_ = false;
     bool quickViewVisible_ = false;
+    bool noWorkingFiles_ = false;
     bool terminate_ = false;
     bool siguiente_ = false;    // the next search continues after the record in view
     bool fillingBoxes_ = false; // the quick-view bar fills the boxes and searches once itself

@@ -102,7 +102,7 @@ void TForm1::Edit8Click(QLineEdit* field) {
         sendmail(text);
         return;
     }
-    QString refused = comm::openWebSite(services_, text);
+    QString refused = comm::openWebSite(services_, text, mailMethod_, webMailAddress_);
     if (!refused.isEmpty())
         statusBar()->showMessage(refused);
 }

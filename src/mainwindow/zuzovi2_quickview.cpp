@@ -54,26 +54,18 @@ void TForm1::connectQuickView() {
             if (e->type() == QEvent::MouseMove)
                 vr4MouseMove();
         });
-        // The caption lies on its button and takes the click itself, like the button.
+        // The caption lies on its button and lets the pointer through: clicks, the context
+        // menu and the movements that bring the notice back all reach the button.
         QLabel* caption = textvr[i];
-        caption->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+        caption->setAttribute(Qt::WA_TransparentForMouseEvents, true);
         caption->setTextFormat(Qt::PlainText);
-        caption->setCursor(Qt::PointingHandCursor);
         QPalette white = caption->palette();
         white.setColor(QPalette::WindowText, Qt::white);
         caption->setPalette(white);
-        new EventHook(caption, [this, slot, caption](QEvent* e) {
-            if (e->type() != QEvent::MouseButtonRelease)
-                return;
-            auto* m = static_cast<QMouseEvent*>(e);
-            if (m->button() == Qt::LeftButton && caption->rect().contains(m->position().toPoint()))
-                vrClick(slot);
-        });
-        for (QWidget* w : {static_cast<QWidget*>(vr[i]), static_cast<QWidget*>(caption)}) {
-            w->setContextMenuPolicy(Qt::CustomContextMenu);
-            connect(w, &QWidget::customContextMenuRequested, this,
-                    [this, w](const QPoint& at) { mvrap->popup(w->mapToGlobal(at)); });
-        }
+        QPushButton* button = vr[i];
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(button, &QWidget::customContextMenuRequested, this,
+                [this, button](const QPoint& at) { mvrap->popup(button->mapToGlobal(at)); });
     }
 
     // The notice shows from creation and goes half a second later.

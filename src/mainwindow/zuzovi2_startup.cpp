@@ -134,6 +134,7 @@ void TForm1::FormShow() {
         enterNoWorkingFiles();
         return;
     }
+    leaveNoWorkingFiles();
     tipovista(persons_);
     int lastview = ini.readInteger("ventana", "lastview", -1);
     if (lastview >= 0)
@@ -286,18 +287,34 @@ void TForm1::enterNoWorkingFiles() {
     if (!form5_)
         form5_ = new TForm5(services_, this);
     form5_->show();
-    for (QWidget* w : std::initializer_list<QWidget*>{SpeedButton7, SpeedButton6, bnuevo, elboton,
-                                                      barra, cuadro1, cuadro2, mostrarfastcall})
-        w->setEnabled(false);
-    for (QMenu* m : {mIngresar, mBuscar, mEdicion, mAcciones})
-        m->menuAction()->setEnabled(false);
+    enableWorkingFileCommands(false);
     noregistro();
-    mvistarapida->setEnabled(false);
-    SaveAs1->setEnabled(false);
-    ImportarvCard1->setEnabled(false);
-    ExportarvCard1->setEnabled(false);
+    noWorkingFiles_ = true;
     resultado->setText("No hay archivos de trabajo");
     StatusBar1->setText("Seleccione un archivo o cree uno nuevo para trabajar");
+}
+
+void TForm1::leaveNoWorkingFiles() {
+    // Once the files are mended the window works as after a start with them; the view opened
+    // next settles the controls that depend on the records.
+    if (!noWorkingFiles_)
+        return;
+    noWorkingFiles_ = false;
+    if (form5_ && form5_->isVisible())
+        form5_->close();
+    enableWorkingFileCommands(true);
+    resultado->clear();
+    StatusBar1->setText(kInitialStatus);
+}
+
+void TForm1::enableWorkingFileCommands(bool enabled) {
+    for (QWidget* w : std::initializer_list<QWidget*>{SpeedButton7, SpeedButton6, bnuevo, elboton,
+                                                      barra, cuadro1, cuadro2, mostrarfastcall})
+        w->setEnabled(enabled);
+    for (QMenu* m : {mIngresar, mBuscar, mEdicion, mAcciones})
+        m->menuAction()->setEnabled(enabled);
+    for (QAction* a : {mvistarapida, SaveAs1, ImportarvCard1, ExportarvCard1})
+        a->setEnabled(enabled);
 }
 
 void TForm1::saveinifile() {

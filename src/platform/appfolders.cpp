@@ -42,6 +42,10 @@ QString chooseProgramFolder(const QString& applicationDir, const QString& userDa
 
 QString helpTarget(const QString& programDir, const QString& applicationDir, const QString& page) {
     if (!QFileInfo(programDir + "help").isDir()) {
+        // --dir puts the program directory elsewhere; the pages still lie beside the program.
+        QString beside = withSeparator(QDir::cleanPath(applicationDir + "/help"));
+        if (QFileInfo(beside).isDir())
+            return "file:///" + beside + page;
         QString installed = installedHelpFolder(applicationDir);
         if (QFileInfo(installed).isDir())
             return "file:///" + installed + page;

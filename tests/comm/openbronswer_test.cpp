@@ -3,6 +3,7 @@
 #include "support/fakes.h"
 #include "support/tempdir.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 using namespace testsupport;
@@ -27,7 +28,8 @@ TEST_F(OpenTest, MissingLocalPageShowsItsPathAndOpensNothing) {
     comm::openbronswer(services, "file:///" + dirText() + "help\\index.htm");
     ASSERT_EQ(fakes.prompter.messages.size(), 1u);
     EXPECT_EQ(fakes.prompter.messages[0].text,
-              "No se encontró el archivo: " + dirText() + "help\\index.htm" + kNotFoundTail);
+              "No se encontró el archivo: " +
+                  QDir::toNativeSeparators(dirText() + "help/index.htm") + kNotFoundTail);
     EXPECT_EQ(fakes.prompter.messages[0].icon, platform::Prompter::Icon::Information);
     EXPECT_EQ(fakes.prompter.messages[0].buttons, platform::Prompter::Yes);
     EXPECT_TRUE(fakes.shell.opened.empty());

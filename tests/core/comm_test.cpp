@@ -116,3 +116,53 @@ TEST(WebLinks, OnlyWebAddressesOpenAndABareHostBecomesHttp) {
         }
     }
 }
+
+TEST(WebLinks, AnAtSignWithoutASchemeIsAnAddressOrNothing) {
+    using V = WebLink::Verdict;
+    // "http://" before these would make everything up to the "@" a user name and x.com the
+    // host.
+    for (const char* text : {"jos\xC3\xA9 +x@x.com", "x@y", "ana@x.com/", "www.x.com/@ana",
+                             "evil.com\\@x.com", "a@b@x.com"}) {
+        WebLink link = webLink(text);
+        EXPECT_EQ(link.verdict, V::NoHost) << text;
+        EXPECT_EQ(link.url.find("http"), std::string::npos) << text;
+    }
+    WebLink mail = webLink(" ana.maria@x.com ");
+    EXPECT_EQ(mail.verdict, V::Mail);
+    EXPECT_EQ(mail.url, "ana.maria@x.com");
+    // A user name the text wrote itself stays.
+    EXPECT_EQ(webLink("http://ana@x.example/").verdict, V::Open);
+}
+
+TEST(WebLinks, RecipientSeparatorsAreEncodedInTheAddress) {
+    std::string url = mailtoUrl("\"a;b,c\"@x.com");
+    EXPECT_EQ(url.substr(0, url.find('?')), "mailto:%22a%3Bb%2Cc%22@x.com");
+    EXPECT_EQ(url.substr(url.find('?')), mailtoUrl("").substr(7));
+}
+
+TEST(WebLinks, HostWithPortIsAHostAndMailtoIsMailed) {
+    using V = WebLink::Verdict;
+    struct Case {
+        const char* text;
+        V verdict;
+        const char* url;
+    } cases[] = {
+        {"localhost:8080", V::Open, "http://localhost:8080"},
+        {"intranet:80/agenda?x=1", V::Open, "http://intranet:80/agenda?x=1"},
+        {"localhost:65536", V::OtherScheme, nullptr},
+        {"tel:5551234", V::OtherScheme, nullptr},
+        {"localhost:80a", V::OtherScheme, nullptr},
+        {"mailto:ventas@x.com", V::Mail, "ventas@x.com"},
+        {"MailTo:ana@x.com?subject=hola", V::Mail, "ana@x.com"},
+        {"mailto:%22ana%20perez%22@x.com", V::Mail, "\"ana perez\"@x.com"},
+        {"mailto:ana", V::NoHost, nullptr},
+        {"mailto:", V::NoHost, nullptr},
+    };
+    for (const Case& c : cases) {
+        WebLink link = webLink(c.text);
+        EXPECT_EQ(link.verdict, c.verdict) << c.text;
+        if (c.url) {
+            EXPECT_EQ(link.url, c.url) << c.text;
+        }
+    }
+}

@@ -146,6 +146,50 @@ TEST_F(CommTest, LinkFieldsMailOrOpenWebAddressesOnlyAndPlainFieldsDoNothing) {
     EXPECT_EQ(fakes.prompter.messages[0].icon, Prompter::Icon::Error);
 }
 
+TEST_F(CommTest, MalformedAddressesInLinkFieldsOpenNoPage) {
+    TForm1& w = startWith("api");
+    click(w.Edit9, "josé +x@x.com");
+    EXPECT_EQ(w.statusBar()->currentMessage(),
+              "No se abrió \"josé +x@x.com\": no es una dirección de internet.");
+    click(w.Edit10, "x@y");
+    EXPECT_EQ(w.statusBar()->currentMessage(),
+              "No se abrió \"x@y\": no es una dirección de internet.");
+    EXPECT_TRUE(fakes.shell.opened.empty());
+    EXPECT_TRUE(fakes.prompter.messages.empty());
+}
+
+TEST_F(CommTest, WebSiteFieldOpensHostWithPortAndMailsAMailtoAddress) {
+    TForm1& w = startWith("api");
+    click(w.Edit10, "localhost:8080");
+    click(w.Edit10, "mailto:ventas@x.com");
+    ASSERT_EQ(fakes.shell.opened.size(), 2u);
+    EXPECT_EQ(opened()[0], "http://localhost:8080");
+    EXPECT_EQ(fakes.shell.opened[1].scheme(), "mailto");
+    EXPECT_EQ(fakes.shell.opened[1].path(), "ventas@x.com");
+    EXPECT_EQ(QUrlQuery(fakes.shell.opened[1]).queryItemValue("body", QUrl::FullyDecoded), kBody);
+
+    // By the chosen method, as an address without the scheme.
+    useMethod("no");
+    w.FormShow();
+    click(w.Edit10, "mailto:ventas@x.com");
+    EXPECT_EQ(fakes.shell.opened.size(), 2u);
+    EXPECT_EQ(w.statusBar()->currentMessage(),
+              "Tiene desactivada la opción para \"Enviar correo electrónico\".");
+}
+
+TEST_F(CommTest, SearchResultPicturesHintInTheStatusBar) {
+    TForm1& w = startWith("api");
+    w.show();
+    for (QLabel* picture : {w.found, w.nofound}) {
+        picture->show();
+        QEnterEvent enter(QPointF(2, 2), picture->mapTo(&w, QPointF(2, 2)),
+                          picture->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(picture, &enter);
+        EXPECT_EQ(w.statusBar()->currentMessage(), picture->toolTip());
+        EXPECT_FALSE(picture->toolTip().isEmpty());
+    }
+}
+
 TEST_F(CommTest, FieldTooltipsShowTheWholeTextAsPlainText) {
     TForm1& w = startWith("api");
     w.Edit8->setText("ana@x.com");

@@ -111,6 +111,36 @@ TEST_F(MainWindowTest, ShownValuesPendingMethodAndCancel) {
     EXPECT_EQ(readBytes(iniFile()), kept);
 }
 
+TEST_F(MainWindowTest, AnEmptiedFontSizeCountsAsTwo) {
+    ordinaryStart(personsNamed({"ANA"}));
+    writeIni("[config]\r\ntfuente=4\r\n");
+    TForm1& w = start();
+    auto empty = [](QSpinBox* box) {
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        ASSERT_EQ(box->text(), "");
+    };
+    auto stored = [&] { return core::IniFile(iniFile()).readInteger("config", "tfuente", 0); };
+    // Saved while the box is still empty.
+    withPreferences(w, fakes, [&](TForm2& d) {
+        ASSERT_EQ(d.tfuente->value(), 4);
+        empty(d.tfuente);
+        d.botonguardarClick();
+    });
+    EXPECT_EQ(stored(), 2);
+
+    // Left first: the box shows what is saved.
+    writeIni("[config]\r\ntfuente=4\r\n");
+    withPreferences(w, fakes, [&](TForm2& d) {
+        empty(d.tfuente);
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(d.tfuente, &out);
+        EXPECT_EQ(d.tfuente->text(), "2");
+        d.botonguardarClick();
+    });
+    EXPECT_EQ(stored(), 2);
+}
+
 TEST_F(MainWindowTest, ChoosingWorkingFilesRefusesWrongKindsAndOneFileForBoth) {
     ordinaryStart(personsNamed({"ANA"}), companiesNamed({"ACME"}));
     writeBytes(dir / "otro.dat", std::string(100, 'x'));

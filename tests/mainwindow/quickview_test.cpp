@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -45,7 +46,7 @@ TEST_F(MainWindowTest, UnassignedSlotsAskAndLeadToTheirPreferencesPage) {
     EXPECT_EQ(fakes.prompter.messages[0].buttons, Prompter::Yes | Prompter::No);
     EXPECT_EQ(fakes.modal.shown, 0);
 
-    QTest::mouseClick(w.textvr[10], Qt::LeftButton); // answered Yes
+    QTest::mouseClick(w.vr[10], Qt::LeftButton); // answered Yes
     EXPECT_EQ(fakes.modal.shown, 1);
     EXPECT_EQ(page, TForm2::kPageVistaRapida);
     EXPECT_EQ(w.mvrap->actions().value(0)->text(), "Asignar o modificar &destino");
@@ -74,9 +75,18 @@ TEST_F(MainWindowTest, CaptionAndButtonOfEverySlotSearchTheSlotsFile) {
     EXPECT_EQ(w.textvr[5]->textFormat(), Qt::PlainText);
     EXPECT_EQ(w.textvr[5]->text(), "<b>x");
 
+    // The pointer over a caption reaches its button: the click, and the movement that brings
+    // the notice back.
     for (int i = 0; i < 11; ++i) {
-        for (QWidget* target :
-             {static_cast<QWidget*>(w.textvr[i]), static_cast<QWidget*>(w.vr[i])}) {
+        QWidget* area = w.textvr[i]->parentWidget();
+        QWidget* under = area->childAt(w.textvr[i]->geometry().center());
+        EXPECT_EQ(under, w.vr[i]) << i;
+        w.tmoveup->hide();
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), w.vr[i]->mapToGlobal(QPointF(5, 5)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(under, &move);
+        EXPECT_FALSE(w.tmoveup->isHidden()) << i;
+        for (QWidget* target : {under, static_cast<QWidget*>(w.vr[i])}) {
             w.SpeedButton7Click();
             w.barra->setValue(w.barra->maximum());
             QTest::mouseClick(target, Qt::LeftButton);

@@ -8,6 +8,7 @@
 #include "support/typing.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -122,6 +123,40 @@ TEST_F(MainWindowTest, DecliningACreationEntersNoWorkingFilesStateWithProblemWin
     EXPECT_TRUE(w.problemWindow()->isVisible());
 }
 
+TEST_F(MainWindowTest, AReloadThatFindsTheFilesLeavesTheNoWorkingFilesState) {
+    notFirstRun();
+    writeCompanies(companiesNamed({"SUR"}));
+    writeIni("[vr1]\r\nname=Sur\r\nseek=SUR\r\ntype=1\r\n");
+    fakes.prompter.answers = {Prompter::No};
+    TForm1& w = start();
+    ASSERT_TRUE(w.personsUnusable());
+
+    // The persons file is mended while the problem window is still up.
+    writePersons(personsNamed({"ANA", "LUIS"}));
+    fakes.prompter.messages.clear();
+    w.refreshAfterChange(w.width());
+    EXPECT_FALSE(w.personsUnusable());
+    EXPECT_FALSE(w.problemWindow()->isVisible());
+    EXPECT_TRUE(w.isEnabled());
+    for (QWidget* enabled : std::initializer_list<QWidget*>{
+             w.SpeedButton7, w.SpeedButton6, w.bnuevo, w.elboton, w.barra, w.cuadro1, w.cuadro2,
+             w.mostrarfastcall, w.bmodificar, w.beliminar})
+        EXPECT_TRUE(enabled->isEnabled()) << enabled->objectName().toStdString();
+    for (QMenu* menu : {w.mIngresar, w.mBuscar, w.mEdicion, w.mAcciones})
+        EXPECT_TRUE(menu->menuAction()->isEnabled()) << menu->title().toStdString();
+    for (QAction* a : {w.mModificar, w.mvistarapida, w.SaveAs1, w.ImportarvCard1, w.ExportarvCard1})
+        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_EQ(w.resultado->text(), "");
+    EXPECT_EQ(w.StatusBar1->text(), "Tevo Riviva 2.0.2");
+    EXPECT_EQ(field(0), "ANA");
+
+    // A quick-view slot searches again instead of reporting missing files.
+    w.vrClick(1);
+    EXPECT_TRUE(fakes.prompter.messages.empty());
+    EXPECT_FALSE(w.currentViewIsPersons());
+    EXPECT_EQ(field(0), "SUR");
+}
+
 TEST_F(MainWindowTest, ProblemWindowTextButtonsAndHelp) {
     notFirstRun();
     writeCompanies({});
@@ -145,15 +180,14 @@ TEST_F(MainWindowTest, ProblemWindowTextButtonsAndHelp) {
     EXPECT_EQ(f->Masinformacion->text(), "Mas información");
     EXPECT_EQ(f->x(), w.x() + (w.width() - f->width()) / 2);
 
-    // Without the help page the user is told where it was looked for.
+    // Without pages in the program directory, those beside the program file serve.
     fakes.prompter.messages.clear();
     f->MasinformacionClick();
-    ASSERT_EQ(fakes.prompter.messages.size(), 1u);
-    EXPECT_EQ(fakes.prompter.messages[0].text,
-              "No se encontró el archivo: " + programDir() +
-                  "help\\archivo.htm Si intentaba ver la ayuda, intente ingresar haciendo clic en "
-                  "Menú Inicio de Windows  / Programas / Tevo Riviva 2/ Ayuda Tevo Riviva 2.");
-    EXPECT_TRUE(fakes.shell.opened.empty());
+    EXPECT_TRUE(fakes.prompter.messages.empty());
+    ASSERT_EQ(fakes.shell.opened.size(), 1u);
+    EXPECT_EQ(fakes.shell.opened[0].toLocalFile(),
+              QCoreApplication::applicationDirPath() + "/help/archivo.htm");
+    fakes.shell.opened.clear();
 
     std::filesystem::create_directory(dir / "help");
     writeBytes(dir / "help" / "archivo.htm", "<html></html>");

@@ -59,6 +59,10 @@ TEST(AppFolders, HelpComesFromTheProgramDirectoryOrTheInstalledCopy) {
     fs::create_directories(tmp / "usr/share/tevoriviva/help");
     EXPECT_EQ(platform::helpTarget(data, bin, "archivo.htm"),
               "file:///" + q(tmp / "usr/share/tevoriviva/help/archivo.htm"));
+    // A program directory given elsewhere finds the pages beside the program file.
+    fs::create_directories(tmp / "usr/bin/help");
+    EXPECT_EQ(platform::helpTarget(data, bin, "archivo.htm"),
+              "file:///" + q(tmp / "usr/bin/help/archivo.htm"));
     // Pages beside the program (a portable copy, the build folder) come first.
     fs::create_directories(tmp / "data/help");
     EXPECT_EQ(platform::helpTarget(data, bin, "archivo.htm"),
