@@ -96,6 +96,7 @@ TForm7::TForm7(platform::Services services, QWidget* mainWindow, const QString& 
     StatusBar1->setObjectName("StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(0, 185, 515, 20);
+    platform::tipWholeMessage(StatusBar1);
     StatusBar1->showMessage(kWindowHint);
 }
 

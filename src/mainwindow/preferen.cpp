@@ -132,6 +132,7 @@ TForm2::TForm2(TForm1* mainWindow, int page)
     StatusBar1->setObjectName("StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(0, 450, 640, 20);
+    platform::tipWholeMessage(StatusBar1);
 }
 
 void TForm2::buildArchivos(QWidget* page) {

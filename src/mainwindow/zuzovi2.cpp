@@ -128,6 +128,7 @@ void TForm1::buildUi() {
     StatusBar1->setObjectName("StatusBar1");
     statusBar()->addWidget(StatusBar1, 1);
     statusBar()->setSizeGripEnabled(false);
+    platform::tipWholeMessage(statusBar());
 
     // A single fixed border: only the program changes the width.
     setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);

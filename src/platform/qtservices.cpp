@@ -9,10 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpacerItem>
 #include <QStandardPaths>
 #include <cerrno>
 
@@ -36,11 +39,24 @@ QMessageBox::Icon toQtIcon(Prompter::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
+// Room a title bar takes beside its title: the icon and the close, minimise and maximise
+// buttons of the common window managers, with their margins.
+constexpr int kTitleBarExtra = 160;
+
 // The captions stay "Yes", "No" and "OK": the program's own texts refer to them.
 int run(const QString& title, const QString& text, Prompter::Icon icon, int buttons) {
     QMessageBox box(toQtIcon(icon), title, text, QMessageBox::NoButton,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText); // names from records and files show as they are spelt
+    // A box sized to a short text ("File not found") is narrower than its title, which the
+    // window manager then cuts: keep room for the title and the frame's buttons.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int titleWidth =
+            QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(title) +
+            kTitleBarExtra;
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     struct Pair {
         int ours;
         QMessageBox::ButtonRole role;

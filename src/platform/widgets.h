@@ -3,6 +3,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 
 namespace platform {
 
@@ -23,6 +24,12 @@ inline QPushButton* hintedButton(QWidget* parent, const QString& name, const QSt
     b->setToolTip(hint);
     b->setStatusTip(hint);
     return b;
+}
+
+// A status bar one line high cuts a long hint: the bar's tooltip holds the whole text.
+inline void tipWholeMessage(QStatusBar* bar) {
+    QObject::connect(bar, &QStatusBar::messageChanged, bar,
+                     [bar](const QString& text) { bar->setToolTip(text); });
 }
 
 } // namespace platform

@@ -111,6 +111,7 @@ TForm4::TForm4(TForm1* mainWindow)
     StatusBar1->setObjectName("StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(0, 316, 397, 18);
+    platform::tipWholeMessage(StatusBar1);
     StatusBar1->setAutoFillBackground(true);
     setStatus("Modificar / Nuevo");
 }

@@ -3,6 +3,7 @@
 #include "support/mainwindow_fixture.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
@@ -131,4 +132,23 @@ TEST_F(MainWindowTest, DialerCompanyRowsAndAnEmptyFile) {
     ASSERT_EQ(fakes.shell.opened.size(), 1u);
     EXPECT_EQ(fakes.shell.opened[0].toLocalFile().toStdString(),
               (dir / "help" / "action.htm").string());
+}
+
+TEST_F(MainWindowTest, StatusBarTextsTooLongForTheBarAreWholeInItsTooltip) {
+    ordinaryStart(personsNamed({"ANA"}));
+    TForm1& w = start();
+    withDialer(
+        fakes, [&] { w.bmarcar->click(); },
+        [&](TForm7& d) {
+            const QFontMetrics metrics(d.StatusBar1->font());
+            // At the default font the first hint does not fit on the bar's one line.
+            EXPECT_GT(metrics.horizontalAdvance(TForm7::kWindowHint), d.StatusBar1->width());
+            EXPECT_EQ(d.StatusBar1->currentMessage(), TForm7::kWindowHint);
+            EXPECT_EQ(d.StatusBar1->toolTip(), TForm7::kWindowHint);
+        });
+    w.Edit10->setText("file:///usr/bin/xterm");
+    w.Edit8Click(w.Edit10);
+    const QString refusal = w.statusBar()->currentMessage();
+    EXPECT_TRUE(refusal.startsWith("No se abrió"));
+    EXPECT_EQ(w.statusBar()->toolTip(), refusal);
 }

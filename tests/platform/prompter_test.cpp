@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -27,4 +28,21 @@ TEST(QtPrompter, MessageTextsArePlainAndTheButtonPressedIsReturned) {
               platform::Prompter::No);
     EXPECT_EQ(format, Qt::PlainText);
     EXPECT_EQ(shown, text);
+}
+
+TEST(QtPrompter, AShortErrorBoxIsWideEnoughForItsTitle) {
+    platform::QtPrompter prompter;
+    int width = 0;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                width = box->width();
+                box->buttons().value(0)->click();
+            }
+    });
+    const QString title = "Tevo Riviva 2 - un título bastante largo para la caja";
+    prompter.messageBox("File not found", title, platform::Prompter::Icon::Error,
+                        platform::Prompter::OK);
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    EXPECT_GT(width, metrics.horizontalAdvance(title) + 100);
 }
