@@ -6,7 +6,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: deps configure build run test bench clean install package test-sanitized fuzz
+.PHONY: deps configure build run test bench clean install package test-sanitized fuzz mutants
 
 deps:
 	@scripts/install-deps
@@ -44,6 +44,11 @@ FUZZ_SECONDS ?= 600
 fuzz:
 	@scripts/install-deps fuzz
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/run-fuzz
+
+# make mutants: each fault of scripts/mutants.txt built into a copy of the tree and the whole
+# suite run against it (a long run, never part of make test); MUTANTS_WORK keeps the copy.
+mutants: deps
+	@JOBS=$(JOBS) scripts/mutants
 
 # make bench [BENCH_ARGS="--large --reps 7"]: the benchmark suite (docs/performance.md).
 bench: configure

@@ -107,6 +107,9 @@ TEST(WebLinks, OnlyWebAddressesOpenAndABareHostBecomesHttp) {
         {"javascript:alert(1)", V::OtherScheme, nullptr},
         {"/usr/bin/xterm", V::NoHost, nullptr},
         {"http:example.com", V::NoHost, nullptr},
+        {"http://www.exa mple.com/", V::NoHost, nullptr}, // a blank in the host
+        {"http://www.exa\tmple.com", V::NoHost, nullptr},
+        {"www.example.com:8080", V::Open, "http://www.example.com:8080"},
     };
     for (const Case& c : cases) {
         WebLink link = webLink(c.text);

@@ -204,3 +204,54 @@ TEST(Exports, LargeFileKeepsEveryRecordInOrder) {
         }
     }
 }
+
+// A record with every slot filled: each text behind its own label, in slot order, in the text
+// list and on the web page, for both kinds.
+TEST(Exports, EveryFieldStandsUnderItsOwnLabel) {
+    TempDir dir;
+    const char* listLabels[2][kSlotCount] = {
+        {"", "Tel. fijo : ", "Tel. movil: ", "Otro telef: ", "Direcci\xF3n : ", "E-Mail    : ",
+         "E-Mail 2  : ", "P\xE1gina web: ", "Inf adicio: "},
+        {"", "Rubro/giro: ", "Num. telef: ", "Num Fax   : ", "Sitio web : ", "E-Mail    : ",
+         "Contactos : ", "Direcci\xF3n : ", "Inf adicio: "}};
+    const char* pageLabels[2][kSlotCount] = {
+        {"<b>Nombre: </b>",
+         "Tel\xE9"
+         "fono fijo: ",
+         "Tel\xE9"
+         "fono M\xF3vil: ",
+         "Otro Tel\xE9"
+         "fono: ",
+         "Direcci\xF3n: ", "E - Mail 1: ", "E - Mail 2: ", "Sitio Web: ", "Comentarios: "},
+        {"<b>Nombre: </b>", "Rubro / Giro: ",
+         "Tel\xE9"
+         "fono: ",
+         "Fax: ", "Sitio Web: ", "E - Mail 1: ", "Contacto (personas): ", "Direcci\xF3n: ",
+         "Comentarios: "}};
+    for (int kind = 0; kind < 2; ++kind) {
+        const bool persons = kind == 0;
+        Record r;
+        for (int slot = 0; slot < kSlotCount; ++slot)
+            r.texts[slot] = "texto" + std::to_string(slot);
+        r.tag = persons ? kTagPerson : kTagCompany;
+        writeBytes(dir / "d.dat", bytesOf({r}));
+
+        writeTextList(dir / "d.dat", persons, dir / "out.txt");
+        const auto list = linesOf(readBytes(dir / "out.txt"));
+        ASSERT_EQ(list.size(), 3u + kSlotCount + 1);
+        EXPECT_EQ(list[3], "1 Nombre: texto0");
+        for (int slot = 1; slot < kSlotCount; ++slot)
+            EXPECT_EQ(list[3 + slot], listLabels[kind][slot] + r.texts[slot]) << kind;
+
+        writeWebPage(dir / "d.dat", persons, "d.dat", kDefaultStyle, dir / "out.htm");
+        const auto page = linesOf(readBytes(dir / "out.htm"));
+        ASSERT_EQ(page.size(), 19u + kSlotCount + 3 + 2);
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            const std::string cell =
+                std::string("size=\"3+\">") + pageLabels[kind][slot] + "</td><td width=\"81%\">";
+            EXPECT_NE(page[20 + slot].find(cell), std::string::npos)
+                << kind << " slot " << slot << ": " << page[20 + slot];
+            EXPECT_NE(page[20 + slot].find(r.texts[slot]), std::string::npos);
+        }
+    }
+}

@@ -54,6 +54,18 @@ TEST(PrintLayout, EndsWhenACharacterIsWiderThanTheLine) {
     // "W" is 30 wide on a 25-wide page: one character a line, never an endless loop.
     auto layout = layoutText(U"WaW\n", 25, 1000, font);
     EXPECT_EQ(layout.pieces, on({{0, 0, 0, U"W"}, {0, 0, 14, U"a"}, {0, 0, 28, U"W"}}));
+    // A "W" too wide for what is left of a line goes to the next one, even where it would fit
+    // there; a piece that fills the line exactly stays whole.
+    layout = layoutText(U"abW\nabcW\n", 40, 1000, font);
+    EXPECT_EQ(layout.pieces,
+              on({{0, 0, 0, U"ab"}, {0, 0, 14, U"W"}, {0, 0, 28, U"abc"}, {0, 0, 42, U"W"}}));
+    layout = layoutText(U"abcd\n", 40, 1000, font);
+    EXPECT_EQ(layout.pieces, on({{0, 0, 0, U"abcd"}}));
+    // The same where the rest of the line begins behind a tab or a lone carriage return.
+    layout = layoutText(U"a\tW\n", 100, 1000, font);
+    EXPECT_EQ(layout.pieces, on({{0, 0, 0, U"a"}, {0, 0, 14, U"W"}}));
+    layout = layoutText(U"abc\rW\n", 40, 1000, font);
+    EXPECT_EQ(layout.pieces, on({{0, 0, 0, U"abc"}, {0, 0, 14, U"W"}}));
     // A printer reporting no width and a font of no average width.
     font.advance = 0;
     layout = layoutText(U"\t\tab\n", 0, 1000, font);

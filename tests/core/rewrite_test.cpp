@@ -221,6 +221,48 @@ TEST_F(Rewrite, DeletingANumberNotInTheFileChangesNothing) {
     EXPECT_FALSE(fs::exists(file));
 }
 
+// The record shown by a window must still be record n in every text and the tag; the same
+// name with another telephone, or a record of the other kind, is another record.
+TEST_F(Rewrite, DeleteOrModifyOfARecordChangedSinceItWasShownIsRefused) {
+    store({"ANA", "LUIS"});
+    const std::string bytes = readBytes(file);
+    Record otherPhone = readRecord(file, 1);
+    otherPhone.texts[person::Phone] = "otro";
+    Record otherNotes = readRecord(file, 1);
+    otherNotes.texts[person::Notes] = "x";
+    Record otherKind = readRecord(file, 1);
+    otherKind.tag = kTagCompany;
+    for (const Record* shown : {&otherPhone, &otherNotes, &otherKind}) {
+        EXPECT_EQ(eliminar(file, 1, shown).failure, RewriteFailure::Changed);
+        EXPECT_EQ(modificar(file, 1, personRecord("LUIS", "nuevo"), shown).failure,
+                  RewriteFailure::Changed);
+        EXPECT_EQ(eliminar(file, 2, shown).failure, RewriteFailure::Changed); // past the end
+        EXPECT_EQ(readBytes(file), bytes);
+    }
+    const Record same = readRecord(file, 1);
+    EXPECT_EQ(eliminar(file, 1, &same).failure, RewriteFailure::None);
+    EXPECT_EQ(namesIn(file), std::vector<std::string>{"ANA"});
+}
+
+// Equal names of one batch keep the order they arrived in, among themselves and after the
+// equal names already in the file.
+TEST_F(Rewrite, BatchKeepsEqualNamesInArrivalOrder) {
+    store({"ANA", "LUIS"});
+    std::vector<Record> batch;
+    for (int i = 0; i < 200; ++i) // enough that a sort which is not stable shows it
+        batch.push_back(personRecord(i % 3 == 0 ? "BETO" : "ANA", std::to_string(i)));
+    insertRecords(file, batch);
+    std::vector<std::string> expected = {"tel ANA"};
+    for (const Record& r : batch)
+        if (r.texts[0] == "ANA")
+            expected.push_back(r.texts[person::Phone]);
+    for (const Record& r : batch)
+        if (r.texts[0] == "BETO")
+            expected.push_back(r.texts[person::Phone]);
+    expected.push_back("tel LUIS");
+    EXPECT_EQ(phones(), expected);
+}
+
 TEST_F(Rewrite, ModifyKeepsTheNumberOrRefilesByTheNewName) {
     store({"ANA", "LUIS", "PEDRO"});
     EXPECT_EQ(modificar(file, 1, personRecord("LUIS", "new")).position, 1);
@@ -483,6 +525,39 @@ TEST_F(Rewrite, ItsOwnFileIsSearchedNotReadAgainAndAnyWriteSinceIsNoticed) {
     const std::string after = readBytes(file);
     EXPECT_EQ(after[stray + kRecordSize], '\0');
     EXPECT_EQ(readRecord(file, 1).texts[0], "Z");
+}
+
+// The clock as the temporary file's own modification time, plus `clockLead`: the rename then
+// happens within the file system clock's tick of the last write (a lead of 0) or after it.
+fs::path clockFolder;
+std::int64_t clockLead = 0;
+std::int64_t tickOfTheTemporary() {
+    struct stat st {};
+    if (::stat((clockFolder / kTempFileName).c_str(), &st) != 0)
+        return 0;
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec +
+           clockLead;
+}
+
+// Someone else may rewrite the file within the tick of our last write and leave the same size
+// and modification time; such a file must be read through, never trusted.
+TEST_F(Rewrite, ItsOwnFileWrittenWithinTheClockTickIsReadThrough) {
+    clockFolder = dir.path();
+    setRewriteClock(tickOfTheTemporary);
+    const std::uint64_t stray = kRecordSize + kSlots[person::Notes].offset + 9;
+    for (const std::int64_t lead : {1, 0}) {
+        clockLead = lead;
+        store({"B", "D", "F"});
+        ASSERT_EQ(insert("C").position, 1);
+        const timespec before = poke(file, stray, 'x');
+        const timespec times[2] = {before, before};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+        ASSERT_EQ(insert("E").position, 3);
+        // A clock past the write: trusted and copied as it is. Within the tick: read through,
+        // and the byte no writer stores is gone.
+        EXPECT_EQ(readBytes(file)[stray], lead == 1 ? 'x' : '\0') << "lead " << lead;
+        EXPECT_EQ(namesIn(file), (std::vector<std::string>{"B", "C", "D", "E", "F"}));
+    }
 }
 
 TEST_F(Rewrite, ChangingItsOwnFileSurvivesAFaultAtEveryCall) {

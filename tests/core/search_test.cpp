@@ -28,6 +28,13 @@ TEST(Search, MatcherReadsTheHaystackOnceWordByWord) {
         {"ANA", "ANA", true},
         {"ANA", "ana", false},
         {"ANA", "", false},
+        // Every character of a word is compared, capitals and small letters apart.
+        {"ANA", "ANX", false},
+        {"ANA", "AXA", false},
+        {"ANA", "ANa", false},
+        {"JUAN PEREZ", "JUAN PEREX", false},
+        {"JUAN PEREZ", "JUAN PxREZ", false},
+        {"PEREZ", "PEREZ", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(palabra(c.needle, c.haystack), c.match) << c.needle << " in " << c.haystack;
@@ -76,6 +83,19 @@ TEST(Search, SecondTextJoinsPhonesAndCapitalisesOnlyPlainLettersOfTheWebSite) {
                       "aWWW.PE\xf1\xf3N.EXAMPLE");
     EXPECT_TRUE(palabra("WWW", second));
     EXPECT_FALSE(palabra("PE\xd1", second)); // a capital accented letter is not its small one
+
+    // Every letter a to z of the web site becomes its capital; every other byte, the small
+    // accented letters of the code page included, stays as it is.
+    std::string site;
+    for (int b = 1; b < 256; ++b)
+        site += static_cast<char>(b);
+    c.texts[company::WebSite] = site;
+    std::string expected = c.texts[company::Business];
+    for (int b = 1; b < 256; ++b)
+        expected += static_cast<char>(b >= 'a' && b <= 'z' ? b - 32 : b);
+    EXPECT_EQ(secondText(c, false), expected);
+    EXPECT_TRUE(palabra("ABCDEFGHIJKLMNOPQRSTUVWXYZ", secondText(c, false)));
+    c.texts[company::WebSite] = "www.pe\xf1\xf3n.example";
 
     // The raw-record form used by the scan gives the same texts.
     std::string fromBytes;

@@ -364,3 +364,79 @@ TEST(VCardWrite, AnIndependentReaderFindsEveryNameNumberAddressAndEmail) {
                            "ADR Pol\xEDgono 4, nave\\B\tEMAIL taller@avila.example\t"
                            "ORG TALLERES \xC1VILA S.A.\n"));
 }
+
+// Forms of old writers: line ends of CR alone, quoted-printable with small hexadecimal digits,
+// FN given after N. The first four slots get capitals, as the entry window's boxes make them;
+// the rest keep their small letters.
+TEST(VCardRead, OldMacLinesSmallHexDigitsAndCapitalsWhereTheEntryWindowMakesThem) {
+    const std::string person =
+        "BEGIN:VCARD\r"
+        "VERSION:2.1\r"
+        "N:P\xC3\xA9rez;Jos\xC3\xA9;;;\r"
+        "FN;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:pepe p=c3=a9rez\r"
+        "TEL;HOME:91 ext a\r"
+        "TEL;CELL:600 b\r"
+        "TEL;PAGER:77 c\r"
+        "ADR;HOME:;;calle mayor;;;;\r"
+        "EMAIL:pepe@x.example\r"
+        "URL:http://x.example/a\r"
+        "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=ISO-8859-1:ma=f1ana=0d=0at=\r"
+        "arde\r"
+        "END:VCARD\r";
+    auto records = importText(person, true);
+    ASSERT_EQ(records.size(), 1u);
+    Record expected;
+    expected.tag = kTagPerson;
+    expected.texts = {"PEPE P\xC9REZ",
+                      "91 EXT A",
+                      "600 B",
+                      "77 C",
+                      "calle mayor",
+                      "pepe@x.example",
+                      "",
+                      "http://x.example/a",
+                      "ma\xF1"
+                      "ana\r\ntarde"};
+    EXPECT_EQ(records[0], expected);
+
+    const std::string company = "BEGIN:VCARD\rVERSION:3.0\rFN:ana\rORG:acme\rROLE:venta\r"
+                                "TEL;TYPE=WORK:91 a\rTEL;TYPE=FAX:91 f\rURL:www.acme.example\r"
+                                "EMAIL:v@acme.example\rADR:;;pol\xC3\xADgono;;;;\rNOTE:nota\r"
+                                "END:VCARD\r";
+    records = importText(company, false);
+    ASSERT_EQ(records.size(), 1u);
+    expected.tag = kTagCompany;
+    expected.texts = {"ACME",           "VENTA", "91 A",        "91 F", "www.acme.example",
+                      "v@acme.example", "ana",   "pol\xEDgono", "nota"};
+    EXPECT_EQ(records[0], expected);
+}
+
+// A backslash of a record is written escaped, so that no reader takes it with the character
+// behind it for an escape; escapes of other writers are read back as their characters.
+TEST(VCardWrite, BackslashesAreEscapedBothWaysAndLongLinesFoldAt75Octets) {
+    Record p = personRecord("ANA");
+    p.texts[person::Notes] = "C:\\nuevo\\n, \\, y \\\\ fin\\";
+    const std::string card = cardFromRecord(p, true);
+    EXPECT_NE(card.find("NOTE:C:\\\\nuevo\\\\n\\, \\\\\\, y \\\\\\\\ fin\\\\\r\n"),
+              std::string::npos)
+        << card;
+    auto back = importText(card, true);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].texts[person::Notes], p.texts[person::Notes]);
+
+    back = importText("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:X\r\n"
+                      "NOTE:a\\nb\\Nc\\,d\\;e\\:f\\\\g\\h\r\nEND:VCARD\r\n",
+                      true);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].texts[person::Notes], "a\r\nb\r\nc,d;e:f\\g\\h");
+
+    // A note of 200 letters: "NOTE:" and 70 letters, then lines of a blank and 74 letters.
+    p.texts[person::Notes] = std::string(200, 'x');
+    const std::string folded = cardFromRecord(p, true);
+    const std::string expected = "\r\nNOTE:" + std::string(70, 'x') + "\r\n " +
+                                 std::string(74, 'x') + "\r\n " + std::string(56, 'x') + "\r\n";
+    EXPECT_NE(folded.find(expected), std::string::npos) << folded;
+    back = importText(folded, true);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].texts[person::Notes], p.texts[person::Notes]);
+}

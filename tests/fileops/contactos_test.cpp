@@ -120,6 +120,12 @@ TEST_F(ContactsTest, ExportsWriteTheFileOrTheRecordInViewAsCards) {
     EXPECT_EQ(last().text, "Se guardaron 2 contactos en el archivo " + q(dir / "todos.vcf"));
     EXPECT_EQ(last().title, "Exportar a vCard");
     EXPECT_EQ(core::readVCardFile(dir / "todos.vcf", true).records, persons);
+    // A name that ends in the extension in capitals keeps it as it is.
+    fakes.fileDialogs.saveAnswers = {q(dir / "MAYUS.VCF")};
+    window->ExportarvCard1Click();
+    EXPECT_EQ(last().text, "Se guardaron 2 contactos en el archivo " + q(dir / "MAYUS.VCF"));
+    EXPECT_EQ(core::readVCardFile(dir / "MAYUS.VCF", true).records, persons);
+    EXPECT_FALSE(fs::exists(dir / "MAYUS.VCF.vcf"));
 
     // The record in view, named after it.
     window->barra->setValue(2);

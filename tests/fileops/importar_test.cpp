@@ -140,6 +140,16 @@ TEST_F(ImportTest, RefusalsLeaveEveryFileAsItWas) {
                   "especificar un nuevo archivo");
     EXPECT_EQ(titles().back(), "No se importo archivo de Organizaciones");
     EXPECT_EQ(readBytes(personsFile()), working);
+    // Nor is the other working file, whichever kind is converted.
+    const std::string companies = readBytes(companiesFile());
+    offer("vivazo01.dat", one, companiesFile());
+    window->ExportarTevoAgenda11Click();
+    EXPECT_EQ(fakes.prompter.texts().back(),
+              "El archivo " + q(companiesFile()) +
+                  " está en uso como archivo de trabajo y no se puede reemplazar. Debe "
+                  "especificar un nuevo archivo");
+    EXPECT_EQ(titles().back(), "No se importo archivo de Personas");
+    EXPECT_EQ(readBytes(companiesFile()), companies);
 
     // A chosen file that has gone by the time it is needed.
     source = offer("vivazo01.dat", one, dir / "c.dat");
