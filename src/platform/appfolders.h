@@ -17,8 +17,9 @@ QString installedHelpFolder(const QString& applicationDir);
 QString chooseProgramFolder(const QString& applicationDir, const QString& userDataDir);
 
 // The "file:///" target of a help page: the "help" folder of the program directory when it has
-// one, else the one beside the program file, else the installed pages when they exist, else the program directory's (so that the
-// message for a missing page names the place a portable copy keeps them).
+// one, else the one beside the program file, else the installed pages when they exist, else the
+// program directory's (so that the message for a missing page names the place a portable copy keeps
+// them).
 QString helpTarget(const QString& programDir, const QString& applicationDir, const QString& page);
 // The same for the running program file.
 QString helpTarget(const QString& programDir, const QString& page);
