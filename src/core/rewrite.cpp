@@ -31,6 +31,29 @@ std::string_view nameOf(const unsigned char* record) {
     return {reinterpret_cast<const char*>(record + 1), length};
 }
 
+// The record numbers a rewrite leaves out, each once, in ascending order.
+class Drops {
+  public:
+    explicit Drops(std::vector<std::int64_t> numbers) : numbers_(std::move(numbers)) {
+        std::sort(numbers_.begin(), numbers_.end());
+        numbers_.erase(std::unique(numbers_.begin(), numbers_.end()), numbers_.end());
+    }
+    bool has(std::uint64_t n) const {
+        return std::binary_search(numbers_.begin(), numbers_.end(), static_cast<std::int64_t>(n));
+    }
+    // Those from `first` to `end - 1`, in order.
+    template <typename Take> void within(std::uint64_t first, std::uint64_t end, Take take) const {
+        auto at =
+            std::lower_bound(numbers_.begin(), numbers_.end(), static_cast<std::int64_t>(first));
+        for (; at != numbers_.end() && static_cast<std::uint64_t>(*at) < end; ++at)
+            take(static_cast<std::uint64_t>(*at));
+    }
+    std::uint64_t size() const { return numbers_.size(); }
+
+  private:
+    std::vector<std::int64_t> numbers_;
+};
+
 // Gathers the records of the new file. Records carried over unchanged are not gathered but
 // remembered as a run of the data file, which the kernel copies into the temporary file in one
 // call; the others go through a block buffer. Either kind is handed over before the other one
@@ -60,13 +83,12 @@ class BlockWriter {
         runLength_ += n;
         written_ += static_cast<std::int64_t>(n);
     }
-    // As carry, for records `first` to `end - 1` but `drop`.
-    void carryRange(std::uint64_t first, std::uint64_t end, std::int64_t drop) {
-        if (drop >= 0 && static_cast<std::uint64_t>(drop) >= first &&
-            static_cast<std::uint64_t>(drop) < end) {
-            carry(first, static_cast<std::uint64_t>(drop) - first);
-            first = static_cast<std::uint64_t>(drop) + 1;
-        }
+    // As carry, for records `first` to `end - 1` but the dropped ones.
+    void carryRange(std::uint64_t first, std::uint64_t end, const Drops& drops) {
+        drops.within(first, end, [&](std::uint64_t drop) {
+            carry(first, drop - first);
+            first = drop + 1;
+        });
         if (end > first)
             carry(first, end - first);
     }
@@ -134,7 +156,7 @@ class Batch {
 // the record number the batch's last record received, or -1 without a batch.
 // `sorted` tells whether the new file's names are in order.
 std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::File& out,
-                         Batch& batch, std::int64_t drop, const Progress& progress, bool& sorted) {
+                         Batch& batch, const Drops& drops, const Progress& progress, bool& sorted) {
     std::int64_t position = -1;
     BlockWriter writer(data, out);
     sorted = true;
@@ -162,7 +184,7 @@ std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::
         const std::uint64_t n = std::min<std::uint64_t>(blockRecords, count - first);
         data.readExactAt(first * kRecordSize, block.get(), n * kRecordSize);
         for (std::uint64_t i = 0; i < n; ++i) {
-            if (static_cast<std::int64_t>(first + i) == drop)
+            if (drops.has(first + i))
                 continue;
             unsigned char* record = block.get() + i * kRecordSize;
             const bool normal = isNormalRecord(record);
@@ -208,13 +230,13 @@ std::uint64_t firstGreater(const fileio::File& data, std::uint64_t first, std::u
 // and in order: each batch record's place is searched for, and the runs between are copied
 // without being read here.
 std::int64_t copyInOrder(const fileio::File& data, std::uint64_t count, fileio::File& out,
-                         Batch& batch, std::int64_t drop, const Progress& progress) {
+                         Batch& batch, const Drops& drops, const Progress& progress) {
     std::int64_t position = -1;
     BlockWriter writer(data, out);
     std::uint64_t next = 0; // the first record not yet written
     while (!batch.done()) {
         const std::uint64_t before = firstGreater(data, next, count, batch.nextName());
-        writer.carryRange(next, before, drop);
+        writer.carryRange(next, before, drops);
         next = before;
         if (batch.nextIsLast())
             position = writer.count();
@@ -222,7 +244,7 @@ std::int64_t copyInOrder(const fileio::File& data, std::uint64_t count, fileio::
         if (progress)
             progress(batch.written());
     }
-    writer.carryRange(next, count, drop);
+    writer.carryRange(next, count, drops);
     writer.finish();
     return position;
 }
@@ -327,7 +349,8 @@ void copyWhole(const fileio::File& source, std::uint64_t count, fileio::File& ou
 }
 
 RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, std::int64_t drop,
-                      const Record* shown, const Progress& progress, const Base& base) {
+                      const Record* shown, const Progress& progress, const Base& base,
+                      const std::vector<Leaving>& leaving = {}) {
     const fs::path file = fileio::resolveLink(path);
     // Rewriting the temporary file's own name would truncate the data before reading it.
     if (file.filename() == kTempFileName)
@@ -356,9 +379,10 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
         if (base.kind == Base::Own) {
             const std::uint64_t size = data.size();
             // The records it writes, or the record it removes, tell the kind the file must be.
-            const std::int32_t kind = !inserts.empty() ? inserts.front().tag
-                                      : shown          ? shown->tag
-                                                       : 0;
+            const std::int32_t kind = !inserts.empty()   ? inserts.front().tag
+                                      : shown            ? shown->tag
+                                      : !leaving.empty() ? leaving.front().record.tag
+                                                         : 0;
             if (!holdsKind(data, size, kind)) {
                 data.close();
                 return {kRewriteFailed, RewriteFailure::WrongKind};
@@ -379,10 +403,21 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
             data.close();
         return {kRecordChanged, RewriteFailure::Changed};
     }
-    const bool drops = drop >= 0 && static_cast<std::uint64_t>(drop) < count;
+    std::vector<std::int64_t> dropped;
+    if (drop >= 0 && static_cast<std::uint64_t>(drop) < count)
+        dropped.push_back(drop);
+    for (const Leaving& l : leaving) {
+        if (!stillShown(data, count, l.number, l.record)) {
+            if (existed)
+                data.close();
+            return {kRecordChanged, RewriteFailure::Changed};
+        }
+        dropped.push_back(l.number);
+    }
+    const Drops drops(std::move(dropped));
 
     RewriteResult result;
-    if (inserts.empty() && !drops && base.kind == Base::Own) {
+    if (inserts.empty() && drops.size() == 0 && base.kind == Base::Own) {
         // Nothing to leave out and nothing to add: the file is not touched at all.
         if (existed) {
             try {
@@ -410,12 +445,12 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
             copyWhole(source, copied, out, progress);
             sorted = false; // whatever order the source had
         } else if (existed && search && knownInOrder(file, data.identityAtOpen()))
-            position = copyInOrder(data, count, out, batch, drops ? drop : -1, progress);
+            position = copyInOrder(data, count, out, batch, drops, progress);
         else
-            position = copyRecords(data, count, out, batch, drops ? drop : -1, progress, sorted);
+            position = copyRecords(data, count, out, batch, drops, progress, sorted);
         out.flush();
         const std::uint64_t expected =
-            (count + copied - (drops ? 1 : 0) + inserts.size()) * kRecordSize;
+            (count + copied - drops.size() + inserts.size()) * kRecordSize;
         if (out.size() != expected)
             throw IoError(EIO);
     } catch (...) {
@@ -465,6 +500,11 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
 RewriteResult rewriteDataFile(const fs::path& file, const std::vector<Record>& inserts,
                               std::int64_t drop, const Record* shown, const Progress& progress) {
     return rewrite(file, inserts, drop, shown, progress, {});
+}
+
+RewriteResult replaceRecords(const fs::path& file, const std::vector<Leaving>& leaving,
+                             const std::vector<Record>& inserts, const Progress& progress) {
+    return rewrite(file, inserts, -1, nullptr, progress, {}, leaving);
 }
 
 RewriteResult replaceWithRecords(const fs::path& file, const std::vector<Record>& batch,

@@ -65,6 +65,17 @@ RewriteResult rewriteDataFile(const fs::path& file, const std::vector<Record>& i
                               std::int64_t drop, const Record* shown,
                               const Progress& progress = {});
 
+// A record a rewrite leaves out: its number, and the record it must still be there.
+struct Leaving {
+    std::int64_t number = -1;
+    Record record;
+};
+// Leaves out every record of `leaving` and inserts the batch, in one rewrite: a sync's changes.
+// Each leaving record must still be what it was (as with `shown` above), or nothing is written
+// and the failure is Changed; a number past the end counts as changed too.
+RewriteResult replaceRecords(const fs::path& file, const std::vector<Leaving>& leaving,
+                             const std::vector<Record>& inserts, const Progress& progress = {});
+
 // Inserts a batch of records (an import) in one rewrite.
 RewriteResult insertRecords(const fs::path& file, const std::vector<Record>& batch,
                             const Progress& progress = {});
