@@ -107,10 +107,12 @@ TForm2::TForm2(TForm1* mainWindow, int page)
     PageControl1->setObjectName("PageControl1");
     PageControl1->setGeometry(8, 8, 624, 400);
     hint(PageControl1, "Pase el Mouse encima de algun elemento para obtener información.");
-    const char* titles[] = {"Archivos", "Correo electrónico", "Página web", "Vista rápida"};
+    const char* titles[] = {"Archivos", "Correo electrónico", "Página web", "Vista rápida",
+                            "Sincronización"};
     void (TForm2::*builders[])(QWidget*) = {&TForm2::buildArchivos, &TForm2::buildCorreo,
-                                            &TForm2::buildPaginaWeb, &TForm2::buildVistaRapida};
-    for (int i = 0; i < 4; ++i) {
+                                            &TForm2::buildPaginaWeb, &TForm2::buildVistaRapida,
+                                            &TForm2::buildSincronizacion};
+    for (int i = 0; i < 5; ++i) {
         auto* tab = new QWidget;
         (this->*builders[i])(tab);
         PageControl1->addTab(tab, titles[i]);
@@ -286,6 +288,47 @@ void TForm2::buildVistaRapida(QWidget* page) {
                             [this] { Label19Click(); });
 }
 
+void TForm2::buildSincronizacion(QWidget* page) {
+    placedLabel(page, "Label20",
+                "Sincroniza los contactos con un servidor de contactos (CardDAV), el mismo que "
+                "usan",
+                {10, 8, 600, 16});
+    placedLabel(page, "Label21",
+                "su teléfono y sus otros equipos: Archivo > Sincronizar (Ctrl+Alt+S).",
+                {10, 24, 600, 16});
+    const auto box = [&](const char* name, const QString& label, int top, const QString& tip) {
+        placedLabel(page, {}, label, {10, top + 2, 170, 16});
+        auto* edit = new platform::CpLineEdit(false, 255, page);
+        edit->setObjectName(name);
+        edit->setGeometry(184, top, 426, 20);
+        edit->setAccessibleName(label);
+        hint(edit, tip);
+        return edit;
+    };
+    servidor = box("servidor", "Dirección del servidor:", 52,
+                   "Dirección del servidor de contactos, por ejemplo "
+                   "https://contactos.example/ana/");
+    usuario = box("usuario", "Usuario:", 80, "Nombre de usuario en el servidor de contactos.");
+    libpersonas = box("libpersonas", "Libreta para Personas:", 108,
+                      "Nombre o dirección de la libreta de direcciones del servidor para el "
+                      "archivo de Personas; vacío: no se sincroniza.");
+    libempresas = box("libempresas", "Libreta para Empresas:", 136,
+                      "Nombre o dirección de la libreta de direcciones del servidor para el "
+                      "archivo de Organizaciones (Empresas); vacío: no se sincroniza.");
+    placedLabel(page, {}, "Contraseña:", {10, 166, 170, 16});
+    clave = new QLineEdit(page);
+    clave->setObjectName("clave");
+    clave->setGeometry(184, 164, 200, 20);
+    clave->setEchoMode(QLineEdit::Password);
+    clave->setAccessibleName("Contraseña");
+    hint(clave, "Se guarda en el almacén de contraseñas del escritorio, nunca en inicio.ini. "
+                "Vacío: se pide al sincronizar.");
+    helpGroup(page, {10, 214, 600, 96},
+              {"<> Una libreta que no existe en el servidor se crea en la primera sincronización.",
+               "<> Un contacto cambiado aquí y en el servidor se conserva dos veces: revise ambos.",
+               "<> Sin almacén de contraseñas, la contraseña se pide una vez por sesión."});
+}
+
 QString TForm2::statusText() const {
     return StatusBar1->currentMessage();
 }
@@ -332,6 +375,11 @@ void TForm2::FormShow() {
         se[i]->setText(toQ(ini.readString(section, "seek", "")));
         c[i]->setChecked(ini.readBool(section, "type", false));
     }
+    servidor->setText(toQ(ini.readString("sinc", "servidor", "")));
+    usuario->setText(toQ(ini.readString("sinc", "usuario", "")));
+    libpersonas->setText(toQ(ini.readString("sinc", "personas", "")));
+    libempresas->setText(toQ(ini.readString("sinc", "empresas", "")));
+    clave->clear();
 }
 
 void TForm2::Button1Click() {
@@ -434,7 +482,14 @@ void TForm2::save() {
         ini.writeString(section(i), "seek", fromQ(se[i]->text()));
     for (int i = 0; i < 11; ++i)
         ini.writeBool(section(i), "type", c[i]->isChecked());
+    ini.writeString("sinc", "servidor", fromQ(servidor->text().trimmed()));
+    ini.writeString("sinc", "usuario", fromQ(usuario->text().trimmed()));
+    ini.writeString("sinc", "personas", fromQ(libpersonas->text().trimmed()));
+    ini.writeString("sinc", "empresas", fromQ(libempresas->text().trimmed()));
     ini.commit();
+    if (!clave->text().isEmpty())
+        main_->rememberSyncPassword(usuario->text().trimmed() + "@" + servidor->text().trimmed(),
+                                    clave->text());
 }
 
 void TForm2::BitBtn3Click() {

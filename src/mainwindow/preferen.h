@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -25,7 +26,13 @@ class CpLineEdit;
 class TForm2 : public QDialog {
     Q_OBJECT
   public:
-    enum Page { kPageArchivos = 0, kPageCorreo = 1, kPagePaginaWeb = 2, kPageVistaRapida = 3 };
+    enum Page {
+        kPageArchivos = 0,
+        kPageCorreo = 1,
+        kPagePaginaWeb = 2,
+        kPageVistaRapida = 3,
+        kPageSincronizacion = 4
+    };
 
     TForm2(TForm1* mainWindow, int page);
 
@@ -64,7 +71,11 @@ class TForm2 : public QDialog {
     // "Vista rápida"
     std::array<platform::CpLineEdit*, 11> r{}, se{};
     std::array<QCheckBox*, 11> c{};
-    QLabel* Label19;                               // "Mas información ..."
+    QLabel* Label19; // "Mas información ..."
+    // "Sincronización": the CardDAV server, the user and the address books of the two files;
+    // the password goes to the secret store, never to the settings file.
+    platform::CpLineEdit *servidor, *usuario, *libpersonas, *libempresas;
+    QLineEdit* clave;
     QPushButton *BitBtn1, *BitBtn3, *botonguardar; // Ayuda, Cancelar, Guardar
     QStatusBar* StatusBar1;
 
@@ -77,6 +88,7 @@ class TForm2 : public QDialog {
     void buildCorreo(QWidget* page);
     void buildPaginaWeb(QWidget* page);
     void buildVistaRapida(QWidget* page);
+    void buildSincronizacion(QWidget* page);
     void chooseFile(bool persons);
     void openHelp(const char* page);
     void save();

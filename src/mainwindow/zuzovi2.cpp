@@ -289,6 +289,10 @@ void TForm1::buildMenus() {
     ExportarvCard1 = item(mArchivo, "ExportarvCard1", "Exportar a vCard ...",
                           "Guarda todos los registros del archivo actual en un archivo vCard "
                           "(.vcf) para teléfonos y programas de correo.");
+    Sincronizar1 = item(mArchivo, "Sincronizar1", "Sincroni&zar",
+                        "Envía y recibe los cambios de los contactos con el servidor de "
+                        "contactos (CardDAV) elegido en Preferencias.",
+                        QKeySequence("Ctrl+Alt+S"));
     SaveAs1 = item(mArchivo, "SaveAs1", "Guardar C&omo ...",
                    "Permite guardar el archivo actual con otro nombre. Vea la ayuda para mas "
                    "información.");
@@ -440,6 +444,7 @@ void TForm1::connectCommands() {
     connect(ImportarvCard1, &QAction::triggered, this, &TForm1::ImportarvCard1Click);
     connect(ExportarvCard1, &QAction::triggered, this, &TForm1::ExportarvCard1Click);
     connect(mguardarvcard, &QAction::triggered, this, &TForm1::mguardarvcardClick);
+    connect(Sincronizar1, &QAction::triggered, this, &TForm1::Sincronizar1Click);
     for (QLineEdit* field : displayFields()) {
         field->installEventFilter(this);
         connect(field, &QLineEdit::customContextMenuRequested, this,

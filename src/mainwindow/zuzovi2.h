@@ -6,9 +6,11 @@
 #include "mainwindow/unit5.h"
 #include "platform/services.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -122,6 +124,16 @@ class TForm1 : public QMainWindow {
     void ExportarvCard1Click();
     void mguardarvcardClick();
     QAction *ImportarvCard1, *ExportarvCard1, *mguardarvcard;
+
+    // Two-way sync of both working files with their address books on a CardDAV server
+    // (fileops/sincronizar.cpp).
+    void Sincronizar1Click();
+    QAction* Sincronizar1;
+    // The sync password for "user@server": kept in the desktop's secret store, or for this
+    // session only where none runs.
+    void rememberSyncPassword(const QString& key, const QString& password);
+    // Asks the user for the password of the account; empty when cancelled. Tests replace it.
+    std::function<std::optional<QString>(const QString& account)> askSyncPassword;
 
     // The reload after a change: FormShow, then the width remembered before.
     void refreshAfterChange(int savedWidth);
@@ -275,4 +287,7 @@ class TForm1 : public QMainWindow {
     QPointer<TForm3> form3_;
     QLineEdit* rememberedField_ = nullptr; // where the context menu was opened last
     output::ExportFiles* exports_ = nullptr;
+    std::optional<QString> syncPassword(const QString& key);
+    QHash<QString, QString> sessionPasswords_; // where no secret store runs
+    QString refusedPassword_;                  // the account whose password the server refused
 };

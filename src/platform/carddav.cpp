@@ -20,6 +20,9 @@ const QString kDav = "DAV:";
 const QString kCardDav = "urn:ietf:params:xml:ns:carddav";
 
 constexpr int kTimeoutMs = 30000;
+// Requests in flight at once: what Qt opens connections for to one server. More would wait in
+// Qt's queue with their timeouts running.
+constexpr std::size_t kInFlight = 6;
 
 const QByteArray kPropfind = R"(<?xml version="1.0" encoding="utf-8"?>
 <d:propfind xmlns:d="DAV:"><d:prop><d:getetag/><d:resourcetype/></d:prop></d:propfind>)";
@@ -201,6 +204,20 @@ std::vector<CardDavClient::Answer> CardDavClient::wait(const std::vector<QNetwor
     return answers;
 }
 
+std::vector<CardDavClient::Answer> CardDavClient::sendAll(const std::vector<Request>& requests) {
+    std::vector<Answer> answers;
+    answers.reserve(requests.size());
+    for (std::size_t first = 0; first < requests.size(); first += kInFlight) {
+        std::vector<QNetworkReply*> replies;
+        for (std::size_t i = first; i < std::min(requests.size(), first + kInFlight); ++i)
+            replies.push_back(
+                send(requests[i].url, requests[i].verb, requests[i].body, requests[i].headers));
+        for (Answer& answer : wait(replies))
+            answers.push_back(std::move(answer));
+    }
+    return answers;
+}
+
 CardDavClient::Answer CardDavClient::one(const QUrl& url, const QByteArray& verb,
                                          const QByteArray& body, const Headers& headers) {
     return wait({send(url, verb, body, headers)}).front();
@@ -262,10 +279,10 @@ std::vector<core::CardServer::Body> CardDavClient::fetch(const std::vector<std::
 
 std::vector<core::CardServer::Body>
 CardDavClient::fetchEach(const std::vector<std::string>& hrefs) {
-    std::vector<QNetworkReply*> replies;
+    std::vector<Request> requests;
     for (const std::string& href : hrefs)
-        replies.push_back(send(urlOf(href), "GET", {}, {}));
-    const std::vector<Answer> answers = wait(replies);
+        requests.push_back({urlOf(href), "GET", {}, {}});
+    const std::vector<Answer> answers = sendAll(requests);
     std::vector<Body> bodies;
     for (std::size_t i = 0; i < hrefs.size(); ++i) {
         if (answers[i].status == 404 || answers[i].status == 410)
@@ -278,7 +295,7 @@ CardDavClient::fetchEach(const std::vector<std::string>& hrefs) {
 }
 
 std::vector<core::CardServer::Sent> CardDavClient::put(const std::vector<Put>& cards) {
-    std::vector<QNetworkReply*> replies;
+    std::vector<Request> requests;
     std::vector<std::string> hrefs;
     for (const Put& card : cards) {
         const std::string href =
@@ -294,9 +311,9 @@ std::vector<core::CardServer::Sent> CardDavClient::put(const std::vector<Put>& c
         else
             headers.append(
                 qMakePair(QByteArray("If-Match"), QByteArray::fromStdString(card.ifMatch)));
-        replies.push_back(send(urlOf(href), "PUT", QByteArray::fromStdString(card.text), headers));
+        requests.push_back({urlOf(href), "PUT", QByteArray::fromStdString(card.text), headers});
     }
-    const std::vector<Answer> answers = wait(replies);
+    const std::vector<Answer> answers = sendAll(requests);
     std::vector<Sent> sent;
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const int status = answers[i].status;
@@ -312,11 +329,11 @@ std::vector<core::CardServer::Sent> CardDavClient::put(const std::vector<Put>& c
 }
 
 std::vector<bool> CardDavClient::remove(const std::vector<core::SyncPlan::Removal>& cards) {
-    std::vector<QNetworkReply*> replies;
+    std::vector<Request> requests;
     for (const core::SyncPlan::Removal& card : cards)
-        replies.push_back(send(urlOf(card.href), "DELETE", {},
-                               {{"If-Match", QByteArray::fromStdString(card.etag)}}));
-    const std::vector<Answer> answers = wait(replies);
+        requests.push_back(
+            {urlOf(card.href), "DELETE", {}, {{"If-Match", QByteArray::fromStdString(card.etag)}}});
+    const std::vector<Answer> answers = sendAll(requests);
     std::vector<bool> gone;
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const int status = answers[i].status;

@@ -43,6 +43,13 @@ class CardDavClient : public core::CardServer {
         QByteArray body;
         QByteArray etag;
     };
+    struct Request {
+        QUrl url;
+        QByteArray verb, body;
+        QList<QPair<QByteArray, QByteArray>> headers;
+    };
+    // The requests, a few at a time; the answers in their order.
+    std::vector<Answer> sendAll(const std::vector<Request>& requests);
     QNetworkReply* send(const QUrl& url, const QByteArray& verb, const QByteArray& body,
                         const QList<QPair<QByteArray, QByteArray>>& headers);
     // Waits for every reply and reads its answer; a failure of the connection, of the user's

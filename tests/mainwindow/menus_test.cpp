@@ -60,6 +60,9 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
                             {"Exportar a vCard ...", "",
                              "Guarda todos los registros del archivo actual en un archivo vCard "
                              "(.vcf) para teléfonos y programas de correo."},
+                            {"Sincroni&zar", "Ctrl+Alt+S",
+                             "Envía y recibe los cambios de los contactos con el servidor de "
+                             "contactos (CardDAV) elegido en Preferencias."},
                             {"Guardar C&omo ...", "",
                              "Permite guardar el archivo actual con otro nombre. Vea la ayuda para "
                              "mas información."},

@@ -13,6 +13,7 @@
 #include <arpa/inet.h>
 #include <memory>
 #include <netinet/in.h>
+#include <random>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -87,6 +88,15 @@ class Radicale {
     }
 
   private:
+    // The server flushes every card it stores; in memory that costs nothing, and the folder
+    // is thrown away anyway.
+    static std::filesystem::path storageBase() {
+        const std::filesystem::path memory = "/dev/shm";
+        std::error_code ec;
+        return std::filesystem::is_directory(memory, ec) && ::access("/dev/shm", W_OK) == 0
+                   ? memory
+                   : std::filesystem::temp_directory_path();
+    }
     static sockaddr_in loopback(quint16 port) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -103,7 +113,20 @@ class Radicale {
         return connected;
     }
 
-    TempDir dir_;
+    // Its own folder, not a TempDir: it lives where storageBase() says.
+    struct Folder {
+        std::filesystem::path path;
+        Folder() {
+            std::random_device rd;
+            path = storageBase() / ("tevo-radicale-" + std::to_string(rd()) + std::to_string(rd()));
+            std::filesystem::create_directories(path);
+        }
+        ~Folder() {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+        std::filesystem::path operator/(const std::string& name) const { return path / name; }
+    } dir_;
     std::unique_ptr<QProcess> process_;
     quint16 port_ = 0;
     bool running_ = false;
