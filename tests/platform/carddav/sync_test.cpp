@@ -235,3 +235,22 @@ TEST_F(SyncTest, AWrongPasswordOrAServerThatIsDownChangesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SyncTest, ACancelledSyncStopsAtItsNextRequestAndChangesNothing) {
+    write({person("ANA", "111")});
+    const std::string data = readBytes(file_);
+    client_->setCancelled([] { return true; });
+    try {
+        sync();
+        FAIL() << "the sync went on";
+    } catch (const SyncError& e) {
+        EXPECT_EQ(e.kind(), SyncError::Kind::Cancelled);
+    }
+    EXPECT_EQ(readBytes(file_), data);
+    EXPECT_FALSE(fs::exists(syncStatePath(file_)));
+    EXPECT_TRUE(phone_->list().empty());
+}
+
+} // namespace
