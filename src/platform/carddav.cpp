@@ -19,7 +19,9 @@ using Headers = QList<QPair<QByteArray, QByteArray>>;
 const QString kDav = "DAV:";
 const QString kCardDav = "urn:ietf:params:xml:ns:carddav";
 
-constexpr int kTimeoutMs = 30000;
+// A server answers a listing of a large address book only once it has read all of it; the
+// person can cancel a wait that seems too long.
+constexpr int kTimeoutMs = 180000;
 // Requests in flight at once: what Qt opens connections for to one server. More would wait in
 // Qt's queue with their timeouts running.
 constexpr std::size_t kInFlight = 6;
