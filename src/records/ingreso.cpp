@@ -158,8 +158,7 @@ void TForm4::paintEvent(QPaintEvent*) {
 void TForm4::FormShow() {
     savedWidth_ = main_->width();
     main_->saveinifile();
-    move(main_->x() + (main_->width() - width()) / 2,
-         main_->y() + (main_->height() - height()) / 2);
+    platform::centreOver(this, main_);
     if (person_)
         showpersonas();
     else
