@@ -42,6 +42,7 @@ TEST(Search, MatcherReadsTheHaystackOnceWordByWord) {
     EXPECT_TRUE(busca("ANA", "", "MARIANA", "123"));
     EXPECT_TRUE(busca("", "23", "MARIANA", "123"));
     EXPECT_FALSE(busca("ANA", "9", "MARIANA", "123")); // both filled: both must match
+    EXPECT_FALSE(busca("", "9", "MARIANA", "123"));    // box 2 alone must match too
     EXPECT_FALSE(busca("", "", "MARIANA", "123"));
 }
 
