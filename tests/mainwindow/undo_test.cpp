@@ -1,10 +1,12 @@
 // "Deshacer" and "Rehacer" of the Edición menu, driven as a person would.
+#include "core/undo.h"
 #include "records/ingreso.h"
 #include "support/mainwindow_fixture.h"
 
 #include <QAction>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 
 using namespace testsupport;
@@ -82,4 +84,16 @@ TEST_F(MainWindowTest, AnUndoAfterAnotherProgramWroteTheFileIsRefusedAndSaysWhy)
                   " fue cambiado por otro programa después de \"eliminar ANA\". Para no perder "
                   "esos cambios no se ha modificado nada.");
     EXPECT_EQ(field(core::person::Name), "OTRO");
+}
+
+TEST_F(MainWindowTest, AChangeWhoseVersionCannotBeKeptSaysSoAndOffersNoUndo) {
+    ordinaryStart(personsNamed({"ANA", "BETO"}));
+    TForm1& w = start();
+    writeBytes(dir / core::undo::kVersionsFolder, "no folder"); // where the versions would go
+    w.bEliminarClick();
+    EXPECT_EQ(namesIn(personsFile()), std::vector<std::string>{"BETO"});
+    EXPECT_EQ(w.statusBar()->currentMessage(), "No se pudo guardar la versión anterior del "
+                                               "archivo: este último cambio no se podrá "
+                                               "deshacer.");
+    EXPECT_FALSE(w.Deshacer1->isEnabled());
 }
