@@ -26,10 +26,14 @@ FaultState& faultState() {
     return state;
 }
 
+thread_local int sideDepth = 0;
+
 // Every operation that can fail passes here first, so a test can make exactly this one fail
 // and see the order of them all.
 void countCall(const char* op, const fs::path& path, const fs::path& other = {}) {
     FaultState& s = faultState();
+    if (sideDepth > 0 && !s.faults.sideCalls)
+        return;
     if (s.trace) {
         std::string entry = std::string(op) + " " + path.string();
         if (!other.empty())
@@ -367,6 +371,33 @@ void remove(const fs::path& path) {
         failWithErrno();
 }
 
+void link(const fs::path& from, const fs::path& to) {
+    countCall("link", from, to);
+    if (::link(from.c_str(), to.c_str()) != 0)
+        failWithErrno();
+}
+
+void makeFolders(const fs::path& folder) {
+    countCall("mkdir", folder);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec)
+        throw IoError(ec.value(), folder.string());
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    return names;
+}
+
+Identity identityOf(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? identityFrom(st) : Identity{};
+}
+
 bool removeQuietly(const fs::path& path) noexcept {
     return ::unlink(path.c_str()) == 0;
 }
@@ -556,6 +587,14 @@ void replaceOwnFile(const fs::path& path, const std::string& bytes) {
 void setFaults(const Faults& faults) {
     faultState().faults = faults;
     faultState().calls = 0;
+}
+
+SideCalls::SideCalls() {
+    ++sideDepth;
+}
+
+SideCalls::~SideCalls() {
+    --sideDepth;
 }
 
 void clearFaults() {

@@ -97,6 +97,14 @@ bool isReadOnly(const fs::path& path);
 bool sameFile(const fs::path& a, const fs::path& b);
 void rename(const fs::path& from, const fs::path& to); // atomic replace of `to`
 void remove(const fs::path& path);
+// Gives the file under `from` a second name `to` (a hard link): no byte is copied.
+void link(const fs::path& from, const fs::path& to);
+// Makes the folder (and the folders leading to it) where it is missing.
+void makeFolders(const fs::path& folder);
+// The names in a folder, without "." and ".."; none when it cannot be read.
+std::vector<std::string> namesIn(const fs::path& folder);
+// The identity of what the name leads to (links followed); all zero when nothing is there.
+Identity identityOf(const fs::path& path);
 bool removeQuietly(const fs::path& path) noexcept;
 // Flushes the folder itself, so that a rename in it is durable.
 void syncDirectory(const fs::path& directory);
@@ -149,8 +157,20 @@ struct Faults {
     int errnum = 5; // EIO
     // Writes fail with ENOSPC once this many bytes have been written; negative = unlimited.
     long long diskBytesLeft = -1;
+    // Whether the calls of side bookkeeping (SideCalls below) are counted and may fail too.
+    bool sideCalls = false;
 };
 void setFaults(const Faults& faults); // also resets the call counter
+// While one lives, the calls of this thread are bookkeeping beside a data file whose failure
+// never reaches the data file: they are not counted, traced or failed unless the faults ask for
+// side calls, so a test of the data file sees only the data file's own calls.
+class SideCalls {
+  public:
+    SideCalls();
+    ~SideCalls();
+    SideCalls(const SideCalls&) = delete;
+    SideCalls& operator=(const SideCalls&) = delete;
+};
 // Makes copyFrom behave as on a kernel or file system that refuses to copy (true), so tests
 // reach the copy through this process's buffers; false again by default.
 void refuseKernelCopy(bool refuse);

@@ -4,6 +4,7 @@
 #include "core/fileio.h"
 #include "core/ioerror.h"
 #include "core/leftovers.h"
+#include "core/undo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -306,11 +307,12 @@ void removeLeftoverTemp(const fs::path& dataFile) {
 namespace {
 
 // Where the records of a new file come from besides the batch: the data file's own records (a
-// change), none (a replacement), or every whole record of another data file as it stands (a
-// copy, which carries its bytes unnormalised).
+// change), none (a replacement), every whole record of another data file as it stands (a
+// copy, which carries its bytes unnormalised), or every byte of a kept version (an undo).
 struct Base {
-    enum Kind { Own, Nothing, Copy } kind = Own;
+    enum Kind { Own, Nothing, Copy, Version } kind = Own;
     const fs::path* source = nullptr;
+    undo::Step* step = nullptr; // for a Version, the undo or redo that chooses it
 };
 
 // Carries the first `count` records of `source` unchanged, telling the progress after each block.
@@ -342,6 +344,10 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
     // With the folder held, a temporary file is the leftover of a rewrite that died; it may
     // be read-only, and it is ours to replace.
     fileio::removeQuietly(temp);
+    undo::Step change(file);
+    undo::Step& step = base.step ? *base.step : change;
+    if (step.isMove() && !step.prepare())
+        return {kRewriteFailed, RewriteFailure::Changed};
 
     // A missing data file counts as empty; an insert creates it through the rename below. A
     // name that leads nowhere for another reason (a loop of links, too long) is no missing file.
@@ -367,10 +373,13 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
         }
     }
     fileio::File source;
-    std::uint64_t copied = 0;
+    std::uint64_t copied = 0; // bytes
     if (base.kind == Base::Copy) {
         source = fileio::openReadWrite(*base.source);
-        copied = source.size() / kRecordSize;
+        copied = source.size() / kRecordSize * kRecordSize;
+    } else if (base.kind == Base::Version && step.source()) {
+        source = fileio::openReadOnly(*step.source());
+        copied = source.size();
     }
     if (shown && !stillShown(data, count, drop, *shown)) {
         // Another window changed the file since this record was shown: record n is someone
@@ -407,15 +416,19 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
         // testing a hundred records costs: a large batch into a small file reads it through.
         const bool search = inserts.size() <= 1 || inserts.size() * 128 <= count;
         if (base.kind == Base::Copy) {
-            copyWhole(source, copied, out, progress);
+            copyWhole(source, copied / kRecordSize, out, progress);
             sorted = false; // whatever order the source had
+        } else if (base.kind == Base::Version) {
+            if (copied > 0)
+                out.copyFrom(source, 0, copied);
+            sorted = false;
         } else if (existed && search && knownInOrder(file, data.identityAtOpen()))
             position = copyInOrder(data, count, out, batch, drops ? drop : -1, progress);
         else
             position = copyRecords(data, count, out, batch, drops ? drop : -1, progress, sorted);
         out.flush();
         const std::uint64_t expected =
-            (count + copied - (drops ? 1 : 0) + inserts.size()) * kRecordSize;
+            (count - (drops ? 1 : 0) + inserts.size()) * kRecordSize + copied;
         if (out.size() != expected)
             throw IoError(EIO);
     } catch (...) {
@@ -447,6 +460,12 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
     }
     const std::int64_t beforeRename = rewriteClock();
     try {
+        step.keep(existed, temp, written, beforeRename);
+    } catch (...) {
+        fileio::removeQuietly(temp);
+        throw;
+    }
+    try {
         fileio::rename(temp, file);
     } catch (const IoError&) {
         fileio::removeQuietly(temp);
@@ -475,6 +494,10 @@ RewriteResult replaceWithRecords(const fs::path& file, const std::vector<Record>
 RewriteResult replaceWithCopy(const fs::path& file, const fs::path& source,
                               const Progress& progress) {
     return rewrite(file, {}, -1, nullptr, progress, {Base::Copy, &source});
+}
+
+RewriteResult restoreVersion(const fs::path& file, undo::Step& step) {
+    return rewrite(file, {}, -1, nullptr, {}, {Base::Version, nullptr, &step});
 }
 
 RewriteResult rewriteDataFile(const fs::path& file, const std::optional<Record>& insert,

@@ -80,6 +80,13 @@ RewriteResult replaceWithRecords(const fs::path& file, const std::vector<Record>
 RewriteResult replaceWithCopy(const fs::path& file, const fs::path& source,
                               const Progress& progress = {});
 
+namespace undo {
+class Step;
+}
+// Puts back the version of the data file that an undo or redo step chooses (see undo.h), all
+// its bytes, as one rewrite; a step that may not go on leaves the file untouched (Changed).
+RewriteResult restoreVersion(const fs::path& file, undo::Step& step);
+
 // A data file that a rewrite of this process put in place, in order, and that nobody has
 // written since, is not read through by the next rewrite: each new record's place is searched
 // for and the rest is copied as it is. Whether nobody has written it is told by its

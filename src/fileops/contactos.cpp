@@ -1,5 +1,6 @@
 // Contacts in and out: a vCard file's cards added to the working file of the view, the whole
 // working file or the record in view written as vCard for phones and mail programs.
+#include "core/changelabel.h"
 #include "core/datafile.h"
 #include "core/fileio.h"
 #include "core/ioerror.h"
@@ -133,6 +134,8 @@ void TForm1::ImportarvCard1Click() {
         TForm6 progress(this);
         progress.accion->setText("Importando contactos ...");
         progress.setMaximum(static_cast<std::int64_t>(fresh.records.size()));
+        const core::ChangeLabel label("importar " + std::to_string(fresh.records.size()) +
+                                      " contactos");
         result = core::insertRecords(toPath(target), fresh.records, [&progress](std::int64_t done) {
             progress.setPosition(done);
         });

@@ -296,6 +296,11 @@ void TForm1::buildMenus() {
     Exit1 = item(mArchivo, "Exit1", "&Salir   (ALT+F4)", "Cierra el programa.");
 
     mEdicion = menu(this, "Edicion1", "&Edición", "Operaciones de edición.");
+    Deshacer1 = item(mEdicion, "Deshacer1", "Deshacer",
+                     "Deshace el último cambio del archivo que se ve.", QKeySequence("Ctrl+Z"));
+    Rehacer1 = item(mEdicion, "Rehacer1", "Rehacer", "Vuelve a hacer el cambio deshecho.",
+                    QKeySequence("Ctrl+Y"));
+    mEdicion->addSeparator();
     mcopiar1 =
         item(mEdicion, "mcopiar1", "Copiar todos los campos", {}, QKeySequence("Ctrl+Alt+C"));
     Pegar1 = item(mEdicion, "Pegar1", "Pegar", "Pega texto en cuadro Nombre");
@@ -423,6 +428,8 @@ void TForm1::connectCommands() {
     connect(mPrimero, &QAction::triggered, this, [this] { browse(barra->minimum()); });
     connect(mUltimo, &QAction::triggered, this, [this] { browse(barra->maximum()); });
     connect(New1, &QAction::triggered, this, &TForm1::New1Click);
+    connect(Deshacer1, &QAction::triggered, this, &TForm1::Deshacer1Click);
+    connect(Rehacer1, &QAction::triggered, this, &TForm1::Rehacer1Click);
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     connect(beliminar, &QPushButton::clicked, this, &TForm1::bEliminarClick);
     connect(mEliminar, &QAction::triggered, this, &TForm1::bEliminarClick);

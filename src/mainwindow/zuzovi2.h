@@ -123,6 +123,14 @@ class TForm1 : public QMainWindow {
     void mguardarvcardClick();
     QAction *ImportarvCard1, *ExportarvCard1, *mguardarvcard;
 
+    // Undo and redo of the last change of the file in view (mainwindow/zuzovi2_undo.cpp).
+    void Deshacer1Click();
+    void Rehacer1Click();
+    // Names the change each item would take back or make again, or disables it; says in the
+    // status bar when the last change could not keep the version it replaced.
+    void actualizarDeshacer();
+    QAction *Deshacer1, *Rehacer1;
+
     // The reload after a change: FormShow, then the width remembered before.
     void refreshAfterChange(int savedWidth);
     // Sets the window's width (the window is not resizable by the user).
@@ -275,4 +283,6 @@ class TForm1 : public QMainWindow {
     QPointer<TForm3> form3_;
     QLineEdit* rememberedField_ = nullptr; // where the context menu was opened last
     output::ExportFiles* exports_ = nullptr;
+    std::uint64_t undoId_ = 0, redoId_ = 0; // the changes the Edición menu offers
+    void moverCambio(bool back);
 };

@@ -1,6 +1,7 @@
 // The record commands of the main window: new file, new and modified records, deletion.
 #include "mainwindow/zuzovi2.h"
 
+#include "core/changelabel.h"
 #include "records/archivos.h"
 #include "records/escritura.h"
 #include "records/ingreso.h"
@@ -17,6 +18,7 @@ void TForm1::bEliminarClick() {
             "Se eliminara el registro que esta viendo actualmente. ¿Desea continuar?",
             Prompter::Icon::Confirmation, Prompter::Yes | Prompter::No) != Prompter::Yes)
         return;
+    const core::ChangeLabel label(records::changeLabel("eliminar", shown_));
     const std::int64_t result = records::eliminar(services_, currentFile(), current_, shown_);
     if (result == -1) {
         services_.prompter->messageBox("Se ha eliminado el registro satisfactoriamente.",

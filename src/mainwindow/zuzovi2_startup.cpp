@@ -315,6 +315,7 @@ void TForm1::enableWorkingFileCommands(bool enabled) {
         m->menuAction()->setEnabled(enabled);
     for (QAction* a : {mvistarapida, SaveAs1, ImportarvCard1, ExportarvCard1})
         a->setEnabled(enabled);
+    actualizarDeshacer();
 }
 
 void TForm1::saveinifile() {

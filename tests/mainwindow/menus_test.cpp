@@ -64,10 +64,13 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
                              "Permite guardar el archivo actual con otro nombre. Vea la ayuda para "
                              "mas información."},
                             {"&Salir   (ALT+F4)", "", nullptr}});
-    expectMenu(w.mEdicion, {{"Copiar todos los campos", "Ctrl+Alt+C", nullptr},
-                            {"Pegar", "", nullptr},
-                            {"&Registro", "", nullptr},
-                            {"Compartir", "", nullptr}});
+    expectMenu(w.mEdicion,
+               {{"Deshacer", "Ctrl+Z", "Deshace el último cambio del archivo que se ve."},
+                {"Rehacer", "Ctrl+Y", "Vuelve a hacer el cambio deshecho."},
+                {"Copiar todos los campos", "Ctrl+Alt+C", nullptr},
+                {"Pegar", "", nullptr},
+                {"&Registro", "", nullptr},
+                {"Compartir", "", nullptr}});
     expectMenu(w.mRegistro, {{"&Nuevo...", "", "Crea un nuevo registro del mismo tipo del actual"},
                              {"&Modificar / Editar...", "Ctrl+M", nullptr},
                              {"&Eliminar", "", "Elimina el registro que se ve actualmente"},
@@ -160,7 +163,10 @@ TEST_F(MainWindowTest, EveryMenuShortcutActsWithTheCursorInASearchBox) {
     // No box keeps a key of the menus for an editing binding of its own.
     int shortcuts = 0;
     for (QAction* action : w.findChildren<QAction*>()) {
-        if (action->shortcut().isEmpty() || action->shortcutContext() == Qt::WidgetShortcut)
+        // A disabled item leaves its key to the box: Ctrl+Z with nothing to undo in the file
+        // undoes the typing.
+        if (action->shortcut().isEmpty() || action->shortcutContext() == Qt::WidgetShortcut ||
+            !action->isEnabled())
             continue;
         ++shortcuts;
         const QKeyCombination key = action->shortcut()[0];
