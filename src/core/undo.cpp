@@ -6,7 +6,6 @@
 #include "core/rewrite.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <set>
 #include <sstream>
@@ -182,7 +181,7 @@ Journal load(const fs::path& versions) {
     try {
         return Journal::parse(fileio::readAll(path));
     } catch (const std::exception&) {
-        return {}; // a number out of range in a damaged journal
+        return {}; // an unreadable or damaged journal counts as none
     }
 }
 

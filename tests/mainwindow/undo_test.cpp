@@ -46,7 +46,7 @@ TEST_F(MainWindowTest, UndoAndRedoNameTheChangeFollowTheViewAndActFromTheBoxes) 
     EXPECT_TRUE(readBytes(personsFile()) == deleted);
     EXPECT_EQ(field(core::person::Name), "CARLOS");
     EXPECT_EQ(w.Deshacer1->text(), "Deshacer: eliminar BETO");
-    EXPECT_TRUE(fakes.prompter.messages.size() == 2u); // the delete's question and confirmation
+    EXPECT_EQ(fakes.prompter.messages.size(), 2u); // the delete's question and confirmation
 }
 
 TEST_F(MainWindowTest, UndoOfAModifyPutsTheRecordBackInItsPlace) {
