@@ -435,6 +435,17 @@ TEST_F(Rewrite, ModifySurvivesAFaultAtEveryCall) {
                           kAllReported);
 }
 
+TEST_F(Rewrite, MergeOfSeveralRecordsSurvivesAFaultAtEveryCall) {
+    store({"ANA", "JUAN", "LUIS", "PEDRO", "ZOE"});
+    const std::vector<Record> shown = {readRecord(file, 1), readRecord(file, 3)};
+    expectSafeAtEveryCall(
+        [&] {
+            return mergeRecords(file, {1, 3}, shown, personRecord("JUANA"));
+        },
+        1, kAllReported);
+    EXPECT_EQ(namesIn(file), (std::vector<std::string>{"ANA", "JUANA", "LUIS", "ZOE"}));
+}
+
 TEST_F(Rewrite, LargeFileIsWrittenInSeveralBlocksAndSurvivesEveryFault) {
     std::vector<std::string> names;
     for (int i = 0; i < 1500; ++i)
