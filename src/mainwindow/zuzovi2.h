@@ -123,6 +123,10 @@ class TForm1 : public QMainWindow {
     void mguardarvcardClick();
     QAction *ImportarvCard1, *ExportarvCard1, *mguardarvcard;
 
+    // Finding and merging duplicates of the file in view (mainwindow/duplicados.cpp).
+    void mduplicadosClick();
+    QAction* mduplicados;
+
     // The reload after a change: FormShow, then the width remembered before.
     void refreshAfterChange(int savedWidth);
     // Sets the window's width (the window is not resizable by the user).

@@ -11,20 +11,18 @@ using namespace testsupport;
 
 namespace {
 
-Record personWith(const std::string& name,
-                  std::initializer_list<std::pair<int, std::string>> texts) {
-    Record r = personRecord(name);
+using Texts = std::initializer_list<std::pair<int, std::string>>;
+
+Record with(Record r, Texts texts) {
     for (const auto& [slot, text] : texts)
         r.texts[slot] = text;
     return r;
 }
-
-Record companyWith(const std::string& name,
-                   std::initializer_list<std::pair<int, std::string>> texts) {
-    Record r = companyRecord(name);
-    for (const auto& [slot, text] : texts)
-        r.texts[slot] = text;
-    return r;
+Record personWith(const std::string& name, Texts texts) {
+    return with(personRecord(name), texts);
+}
+Record companyWith(const std::string& name, Texts texts) {
+    return with(companyRecord(name), texts);
 }
 
 struct Found {
@@ -64,7 +62,9 @@ TEST(Duplicates, KeysFoldAccentsCasePunctuationAndNumberPrefixes) {
     EXPECT_EQ(phoneKeys("123456"), std::vector<std::string>{"123456"});
     EXPECT_EQ(emailKeys("Ana.D\xCD"
                         "az@Example.COM; mailto:otro@x.cl sin-arroba"),
-              (std::vector<std::string>{"ana.d\xED" "az@example.com", "otro@x.cl"}));
+              (std::vector<std::string>{"ana.d\xED"
+                                        "az@example.com",
+                                        "otro@x.cl"}));
     EXPECT_EQ(webKeys("HTTP://WWW.Acme.cl/  https://tienda.acme.cl// www. ftp://"),
               (std::vector<std::string>{"acme.cl", "tienda.acme.cl"}));
 }
