@@ -57,6 +57,13 @@ const std::array<const char*, 256>& foldTable() {
     return table;
 }
 
+// A slot's text where it lies in the record, as readSlot reads it.
+std::string_view slotText(const unsigned char* record, int slot) {
+    const Slot& at = kSlots[static_cast<std::size_t>(slot)];
+    return {reinterpret_cast<const char*>(record + at.offset + 1),
+            std::min<std::size_t>(record[at.offset], at.capacity)};
+}
+
 void foldInto(std::string_view text, std::string& out) {
     const auto& table = foldTable();
     out.clear();
@@ -206,25 +213,30 @@ class Sets {
 // number never meets a name.
 class Grouper {
   public:
-    explicit Grouper(bool persons) : persons_(persons) {}
+    // `count` records to come: the table is made large enough once, for a few keys each.
+    Grouper(bool persons, std::uint64_t count) : persons_(persons) {
+        first_.reserve(static_cast<std::size_t>(count) * 4);
+        links_.reserve(static_cast<std::size_t>(count));
+        fingerprints_.reserve(static_cast<std::size_t>(count));
+    }
 
     void add(const unsigned char* record) {
         const std::uint32_t index = sets_.add();
         links_.push_back(0);
         fingerprints_.push_back(fingerprint(record));
-        nameKeyInto(readSlot(record, 0), folded_, words_, key_);
+        nameKeyInto(slotText(record, 0), folded_, words_, key_);
         if (!key_.empty())
             link(index, LinkName, key_);
         for (const int slot : persons_ ? kPersonPhones : kCompanyPhones)
             if (slot >= 0)
-                eachNumber(readSlot(record, slot),
+                eachNumber(slotText(record, slot),
                            [&](std::string_view k) { link(index, LinkPhone, k); });
         for (const int slot : persons_ ? kPersonEmails : kCompanyEmails)
             if (slot >= 0)
-                eachEmail(readSlot(record, slot),
+                eachEmail(slotText(record, slot),
                           [&](std::string_view k) { link(index, LinkEmail, k); });
         if (!persons_)
-            eachWeb(readSlot(record, company::WebSite),
+            eachWeb(slotText(record, company::WebSite),
                     [&](std::string_view k) { link(index, LinkWeb, k); });
     }
 
@@ -247,9 +259,17 @@ class Grouper {
         return result;
     }
 
+    // Of what the record means (its texts and tag), not of the unused bytes of its slots.
     static std::uint64_t fingerprint(const unsigned char* record) {
-        return std::hash<std::string_view>()(
-            std::string_view(reinterpret_cast<const char*>(record), kRecordSize));
+        thread_local std::string meaning;
+        meaning.clear();
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            const std::string_view text = slotText(record, slot);
+            meaning += static_cast<char>(text.size());
+            meaning += text;
+        }
+        meaning.append(reinterpret_cast<const char*>(record + kTagOffset), 4);
+        return std::hash<std::string_view>()(meaning);
     }
 
   private:
@@ -313,7 +333,7 @@ std::vector<DuplicateGroup> findDuplicates(const fs::path& file, bool persons) {
     const std::uint64_t count = data.size() / kRecordSize;
     if (count > UINT32_MAX)
         throw IoError(EFBIG, file.string());
-    Grouper grouper(persons);
+    Grouper grouper(persons, count);
     const std::unique_ptr<unsigned char[]> block(new unsigned char[kBlockRecords * kRecordSize]);
     for (std::uint64_t first = 0; first < count; first += kBlockRecords) {
         const std::uint64_t n = std::min<std::uint64_t>(kBlockRecords, count - first);

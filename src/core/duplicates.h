@@ -27,7 +27,7 @@ enum LinkKind : unsigned {
 
 struct DuplicateGroup {
     std::vector<std::int64_t> records;       // record numbers, ascending; two or more
-    std::vector<std::uint64_t> fingerprints; // of each record's bytes as they were read
+    std::vector<std::uint64_t> fingerprints; // of each record's texts and tag, as read
     unsigned links = 0;                      // what at least two of its records share
 };
 
