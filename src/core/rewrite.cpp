@@ -128,12 +128,12 @@ class Batch {
     RecordBytes encoded_{};
 };
 
-// One pass over the data file: every record but those in `drops` (ascending) is carried over as a
-// writer stores it, and each batch record goes before the first carried record whose name is
-// greater than its own. Inserting the batch records one by one would put each of them exactly
-// there, sorted file or not: the records still waiting are those no earlier record was greater
-// than. Returns the record number the batch's last record received, or -1 without a batch. `sorted`
-// tells whether the new file's names are in order.
+// One pass over the data file: every record but `drops` is carried over as a writer stores it,
+// and each batch record goes before the first carried record whose name is greater than its
+// own. Inserting the batch records one by one would put each of them exactly there, sorted
+// file or not: the records still waiting are those no earlier record was greater than. Returns
+// the record number the batch's last record received, or -1 without a batch.
+// `sorted` tells whether the new file's names are in order; `drops` are ascending.
 std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::File& out,
                          Batch& batch, const std::vector<std::uint64_t>& drops,
                          const Progress& progress, bool& sorted) {
