@@ -8,6 +8,7 @@
 #include "gendata.h"
 
 #include "core/datafile.h"
+#include "core/duplicates.h"
 #include "core/exports.h"
 #include "core/fileio.h"
 #include "core/rewrite.h"
@@ -427,6 +428,18 @@ void benchTier(const fs::path& folder, std::size_t count, int reps, const std::s
         [&] { readFrom(persons, static_cast<std::uint64_t>(middle + 1) * core::kRecordSize); },
         false);
 
+    // Grouping the duplicates reads the file once and keeps only the keys: against that read,
+    // in CPU time, and under a second of it at 100,000 records.
+    std::size_t groups = 0;
+    const Row grouping{"finding duplicates (persons, CPU)", "sequential read", "< 1 s CPU", 0,
+                       true};
+    paired(
+        grouping, count, reps, [&] { groups = core::findDuplicates(persons, true).size(); },
+        [&] { readFrom(persons, 0); }, false);
+    const Figure& g = results[grouping.name][count];
+    std::printf("  %-44s %10.3f ms  %10.3f ms  %5.2fx  (target < 1000 ms CPU) %s; %zu groups\n", "",
+                g.op * 1e3, g.base * 1e3, g.ratio, g.op < 1.0 ? "met" : "NOT met", groups);
+
     // One-record changes against cp + flush of the copy and its folder, wall and CPU.
     const fs::path copy = folder / "copia.dat";
     copyAndReplace(persons, copy);
@@ -544,17 +557,46 @@ void benchTier(const fs::path& folder, std::size_t count, int reps, const std::s
 
 // The peak resident memory of browsing, searching and exporting the file, in a process of its
 // own so that the generated records of this one do not count.
-void probeMemory(const fs::path& self, const fs::path& folder) {
+void probeMemory(const fs::path& self, const fs::path& folder, const char* mode = "--probe") {
     const pid_t child = ::fork();
     check(child >= 0, "fork");
     if (child == 0) {
-        ::execl(self.c_str(), self.c_str(), "--probe", folder.c_str(), static_cast<char*>(nullptr));
+        ::execl(self.c_str(), self.c_str(), mode, folder.c_str(), static_cast<char*>(nullptr));
         std::_Exit(127);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw std::runtime_error("the memory probe failed");
+}
+
+// The peak resident memory of this process so far, in KiB.
+double peakKib() {
+    // VmHWM, not getrusage: the kernel carries ru_maxrss over an exec, so it would report the
+    // peak of the suite that forked this process, generated records and all.
+    std::FILE* proc = std::fopen("/proc/self/status", "r");
+    check(proc != nullptr, "/proc/self/status");
+    char line[256];
+    double kib = -1;
+    while (kib < 0 && std::fgets(line, sizeof line, proc))
+        if (std::strncmp(line, "VmHWM:", 6) == 0)
+            kib = std::strtod(line + 6, nullptr);
+    std::fclose(proc);
+    if (kib < 0)
+        throw std::runtime_error("no VmHWM in /proc/self/status");
+    return kib;
+}
+
+// Finding the duplicates alone, in a process of its own: memory for the keys, not the file.
+int probeDuplicates(const fs::path& folder) {
+    const fs::path persons = folder / "persona1.dat";
+    const double before = peakKib();
+    const std::size_t groups = core::findDuplicates(persons, true).size();
+    std::printf("  peak resident memory finding duplicates in %lld records (%zu groups): %.1f MiB "
+                "(%.1f MiB before; the file is %.1f MiB)\n",
+                static_cast<long long>(core::recordCount(persons)), groups, peakKib() / 1024.0,
+                before / 1024.0, static_cast<double>(fs::file_size(persons)) / (1024.0 * 1024.0));
+    return 0;
 }
 
 int probe(const fs::path& folder) {
@@ -568,18 +610,7 @@ int probe(const fs::path& folder) {
                        folder / "probe.htm");
     fs::remove(folder / "probe.txt");
     fs::remove(folder / "probe.htm");
-    // VmHWM, not getrusage: the kernel carries ru_maxrss over an exec, so it would report the
-    // peak of the suite that forked this process, generated records and all.
-    std::FILE* proc = std::fopen("/proc/self/status", "r");
-    check(proc != nullptr, "/proc/self/status");
-    char line[256];
-    double kib = -1;
-    while (kib < 0 && std::fgets(line, sizeof line, proc))
-        if (std::strncmp(line, "VmHWM:", 6) == 0)
-            kib = std::strtod(line + 6, nullptr);
-    std::fclose(proc);
-    if (kib < 0)
-        throw std::runtime_error("no VmHWM in /proc/self/status");
+    const double kib = peakKib();
     std::printf("  peak resident memory browsing, searching and exporting %lld records: %.1f MiB\n",
                 static_cast<long long>(count), kib / 1024.0);
     return 0;
@@ -612,6 +643,8 @@ void printGrowth(const std::vector<std::size_t>& tiers) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--probe")
         return probe(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--probe-duplicates")
+        return probeDuplicates(argv[2]);
     bool large = false;
     int reps = 5;
     std::string program;
@@ -637,8 +670,10 @@ int main(int argc, char** argv) {
         std::printf("%-46s %13s %13s %6s\n", "operation", "median", "baseline", "ratio");
         for (std::size_t count : tiers) {
             benchTier(folder, count, reps, program);
-            if (count == tiers.back())
+            if (count == tiers.back()) {
                 probeMemory(fs::read_symlink("/proc/self/exe"), folder);
+                probeMemory(fs::read_symlink("/proc/self/exe"), folder, "--probe-duplicates");
+            }
         }
         std::printf("\nImports (100,000 records)\n");
         benchImports(folder, reps);

@@ -61,12 +61,13 @@ class BlockWriter {
         runLength_ += n;
         written_ += static_cast<std::int64_t>(n);
     }
-    // As carry, for records `first` to `end - 1` but `drop`.
-    void carryRange(std::uint64_t first, std::uint64_t end, std::int64_t drop) {
-        if (drop >= 0 && static_cast<std::uint64_t>(drop) >= first &&
-            static_cast<std::uint64_t>(drop) < end) {
-            carry(first, static_cast<std::uint64_t>(drop) - first);
-            first = static_cast<std::uint64_t>(drop) + 1;
+    // As carry, for records `first` to `end - 1` but those in `drops` (ascending).
+    void carryRange(std::uint64_t first, std::uint64_t end,
+                    const std::vector<std::uint64_t>& drops) {
+        for (auto at = std::lower_bound(drops.begin(), drops.end(), first);
+             at != drops.end() && *at < end; ++at) {
+            carry(first, *at - first);
+            first = *at + 1;
         }
         if (end > first)
             carry(first, end - first);
@@ -128,15 +129,17 @@ class Batch {
     RecordBytes encoded_{};
 };
 
-// One pass over the data file: every record but `drop` is carried over as a writer stores it,
+// One pass over the data file: every record but `drops` is carried over as a writer stores it,
 // and each batch record goes before the first carried record whose name is greater than its
 // own. Inserting the batch records one by one would put each of them exactly there, sorted
 // file or not: the records still waiting are those no earlier record was greater than. Returns
 // the record number the batch's last record received, or -1 without a batch.
-// `sorted` tells whether the new file's names are in order.
+// `sorted` tells whether the new file's names are in order; `drops` are ascending.
 std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::File& out,
-                         Batch& batch, std::int64_t drop, const Progress& progress, bool& sorted) {
+                         Batch& batch, const std::vector<std::uint64_t>& drops,
+                         const Progress& progress, bool& sorted) {
     std::int64_t position = -1;
+    std::size_t nextDrop = 0;
     BlockWriter writer(data, out);
     sorted = true;
     std::string_view previous; // the name written last
@@ -163,8 +166,10 @@ std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::
         const std::uint64_t n = std::min<std::uint64_t>(blockRecords, count - first);
         data.readExactAt(first * kRecordSize, block.get(), n * kRecordSize);
         for (std::uint64_t i = 0; i < n; ++i) {
-            if (static_cast<std::int64_t>(first + i) == drop)
+            if (nextDrop < drops.size() && drops[nextDrop] == first + i) {
+                ++nextDrop;
                 continue;
+            }
             unsigned char* record = block.get() + i * kRecordSize;
             const bool normal = isNormalRecord(record);
             if (!normal)
@@ -209,13 +214,14 @@ std::uint64_t firstGreater(const fileio::File& data, std::uint64_t first, std::u
 // and in order: each batch record's place is searched for, and the runs between are copied
 // without being read here.
 std::int64_t copyInOrder(const fileio::File& data, std::uint64_t count, fileio::File& out,
-                         Batch& batch, std::int64_t drop, const Progress& progress) {
+                         Batch& batch, const std::vector<std::uint64_t>& drops,
+                         const Progress& progress) {
     std::int64_t position = -1;
     BlockWriter writer(data, out);
     std::uint64_t next = 0; // the first record not yet written
     while (!batch.done()) {
         const std::uint64_t before = firstGreater(data, next, count, batch.nextName());
-        writer.carryRange(next, before, drop);
+        writer.carryRange(next, before, drops);
         next = before;
         if (batch.nextIsLast())
             position = writer.count();
@@ -223,7 +229,7 @@ std::int64_t copyInOrder(const fileio::File& data, std::uint64_t count, fileio::
         if (progress)
             progress(batch.written());
     }
-    writer.carryRange(next, count, drop);
+    writer.carryRange(next, count, drops);
     writer.finish();
     return position;
 }
@@ -328,8 +334,19 @@ void copyWhole(const fileio::File& source, std::uint64_t count, fileio::File& ou
     }
 }
 
-RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, std::int64_t drop,
-                      const Record* shown, const Progress& progress, const Base& base) {
+// A record a rewrite leaves out, with the record the window showed under that number (nullptr:
+// not checked).
+struct Dropped {
+    std::int64_t number;
+    const Record* shown;
+};
+
+RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts,
+                      const std::vector<Dropped>& dropped, const Progress& progress,
+                      const Base& base) {
+    const auto firstShown = std::find_if(dropped.begin(), dropped.end(),
+                                         [](const Dropped& d) { return d.shown != nullptr; });
+    const Record* shown = firstShown == dropped.end() ? nullptr : firstShown->shown;
     const fs::path file = fileio::resolveLink(path);
     // Rewriting the temporary file's own name would truncate the data before reading it.
     if (file.filename() == kTempFileName)
@@ -381,17 +398,23 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
         source = fileio::openReadOnly(*step.source());
         copied = source.size();
     }
-    if (shown && !stillShown(data, count, drop, *shown)) {
-        // Another window changed the file since this record was shown: record n is someone
-        // else now, or gone.
-        if (existed)
-            data.close();
-        return {kRecordChanged, RewriteFailure::Changed};
+    std::vector<std::uint64_t> drops;
+    for (const Dropped& d : dropped) {
+        if (d.shown && !stillShown(data, count, d.number, *d.shown)) {
+            // Another window changed the file since this record was shown: record n is someone
+            // else now, or gone.
+            if (existed)
+                data.close();
+            return {kRecordChanged, RewriteFailure::Changed};
+        }
+        if (d.number >= 0 && static_cast<std::uint64_t>(d.number) < count)
+            drops.push_back(static_cast<std::uint64_t>(d.number));
     }
-    const bool drops = drop >= 0 && static_cast<std::uint64_t>(drop) < count;
+    std::sort(drops.begin(), drops.end());
+    drops.erase(std::unique(drops.begin(), drops.end()), drops.end());
 
     RewriteResult result;
-    if (inserts.empty() && !drops && base.kind == Base::Own) {
+    if (inserts.empty() && drops.empty() && base.kind == Base::Own) {
         // Nothing to leave out and nothing to add: the file is not touched at all.
         if (existed) {
             try {
@@ -423,12 +446,12 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
                 out.copyFrom(source, 0, copied);
             sorted = false;
         } else if (existed && search && knownInOrder(file, data.identityAtOpen()))
-            position = copyInOrder(data, count, out, batch, drops ? drop : -1, progress);
+            position = copyInOrder(data, count, out, batch, drops, progress);
         else
-            position = copyRecords(data, count, out, batch, drops ? drop : -1, progress, sorted);
+            position = copyRecords(data, count, out, batch, drops, progress, sorted);
         out.flush();
         const std::uint64_t expected =
-            (count - (drops ? 1 : 0) + inserts.size()) * kRecordSize + copied;
+            (count - drops.size() + inserts.size()) * kRecordSize + copied;
         if (out.size() != expected)
             throw IoError(EIO);
     } catch (...) {
@@ -483,21 +506,34 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
 
 RewriteResult rewriteDataFile(const fs::path& file, const std::vector<Record>& inserts,
                               std::int64_t drop, const Record* shown, const Progress& progress) {
-    return rewrite(file, inserts, drop, shown, progress, {});
+    std::vector<Dropped> dropped;
+    if (drop >= 0 || shown)
+        dropped.push_back({drop, shown});
+    return rewrite(file, inserts, dropped, progress, {});
+}
+
+RewriteResult mergeRecords(const fs::path& file, const std::vector<std::int64_t>& numbers,
+                           const std::vector<Record>& shown, const Record& merged) {
+    if (numbers.size() != shown.size())
+        throw IoError(EINVAL, file.string());
+    std::vector<Dropped> dropped;
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        dropped.push_back({numbers[i], &shown[i]});
+    return rewrite(file, {merged}, dropped, {}, {});
 }
 
 RewriteResult replaceWithRecords(const fs::path& file, const std::vector<Record>& batch,
                                  const Progress& progress) {
-    return rewrite(file, batch, -1, nullptr, progress, {Base::Nothing});
+    return rewrite(file, batch, {}, progress, {Base::Nothing});
 }
 
 RewriteResult replaceWithCopy(const fs::path& file, const fs::path& source,
                               const Progress& progress) {
-    return rewrite(file, {}, -1, nullptr, progress, {Base::Copy, &source});
+    return rewrite(file, {}, {}, progress, {Base::Copy, &source});
 }
 
 RewriteResult restoreVersion(const fs::path& file, undo::Step& step) {
-    return rewrite(file, {}, -1, nullptr, {}, {Base::Version, nullptr, &step});
+    return rewrite(file, {}, {}, {}, {Base::Version, nullptr, &step});
 }
 
 RewriteResult rewriteDataFile(const fs::path& file, const std::optional<Record>& insert,

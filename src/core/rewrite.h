@@ -65,6 +65,12 @@ RewriteResult rewriteDataFile(const fs::path& file, const std::vector<Record>& i
                               std::int64_t drop, const Record* shown,
                               const Progress& progress = {});
 
+// Replaces records `numbers` of the file by `merged`, filed by its name, in one rewrite: each of
+// them must still be its record in `shown` (same order), as read while the folder is held, or
+// nothing is written and the failure is Changed. The position is the merged record's number.
+RewriteResult mergeRecords(const fs::path& file, const std::vector<std::int64_t>& numbers,
+                           const std::vector<Record>& shown, const Record& merged);
+
 // Inserts a batch of records (an import) in one rewrite.
 RewriteResult insertRecords(const fs::path& file, const std::vector<Record>& batch,
                             const Progress& progress = {});

@@ -366,6 +366,11 @@ void TForm1::buildMenus() {
     CreararhivoTXT1 =
         item(mAcciones, "CreararhivoTXT1", "Crear archivo de texto (TXT)",
              "Permite crear un archivo de texto (TXT) con los registros del archivo en uso.");
+    mAcciones->addSeparator();
+    mduplicados = item(mAcciones, "mduplicados", "Buscar duplicados ...",
+                       "Busca los registros que parecen ser el mismo contacto y permite "
+                       "combinarlos en uno.",
+                       QKeySequence("Ctrl+Shift+D"));
 
     mOpciones = menu(this, "Opciones1", "Opciones", "Permite cambiar la configuración.");
     mvistarapida = item(mOpciones, "mvistarapida", "&Vista rápida",
@@ -447,6 +452,7 @@ void TForm1::connectCommands() {
     connect(ImportarvCard1, &QAction::triggered, this, &TForm1::ImportarvCard1Click);
     connect(ExportarvCard1, &QAction::triggered, this, &TForm1::ExportarvCard1Click);
     connect(mguardarvcard, &QAction::triggered, this, &TForm1::mguardarvcardClick);
+    connect(mduplicados, &QAction::triggered, this, &TForm1::mduplicadosClick);
     for (QLineEdit* field : displayFields()) {
         field->installEventFilter(this);
         connect(field, &QLineEdit::customContextMenuRequested, this,

@@ -131,6 +131,10 @@ class TForm1 : public QMainWindow {
     void actualizarDeshacer();
     QAction *Deshacer1, *Rehacer1;
 
+    // Finding and merging duplicates of the file in view (mainwindow/duplicados.cpp).
+    void mduplicadosClick();
+    QAction* mduplicados;
+
     // The reload after a change: FormShow, then the width remembered before.
     void refreshAfterChange(int savedWidth);
     // Sets the window's width (the window is not resizable by the user).

@@ -2,6 +2,7 @@
 #include "mainwindow/zuzovi2.h"
 
 #include "core/changelabel.h"
+#include "mainwindow/duplicados.h"
 #include "records/archivos.h"
 #include "records/escritura.h"
 #include "records/ingreso.h"
@@ -52,4 +53,14 @@ void TForm1::bNuevo2Click() {
 }
 void TForm1::bmodificarClick() {
     openEntryDialog(persons_, false);
+}
+
+void TForm1::mduplicadosClick() {
+    const int savedWidth = width();
+    TForm9 window(services_, this, currentFile(), persons_, programDir_);
+    if (!window.FormShow())
+        return;
+    services_.modal->exec(&window);
+    if (window.mergesWritten() > 0)
+        refreshAfterChange(savedWidth);
 }

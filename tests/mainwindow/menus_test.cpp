@@ -100,7 +100,10 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
                 {"Crear Página web (HTM)", "",
                  "Permite crear una página web (HTM) con los registros del archivo en uso."},
                 {"Crear archivo de texto (TXT)", "",
-                 "Permite crear un archivo de texto (TXT) con los registros del archivo en uso."}});
+                 "Permite crear un archivo de texto (TXT) con los registros del archivo en uso."},
+                {"Buscar duplicados ...", "Ctrl+Shift+D",
+                 "Busca los registros que parecen ser el mismo contacto y permite combinarlos en "
+                 "uno."}});
     expectMenu(w.mOpciones,
                {{"&Vista rápida", "Ctrl+R", "Muestra o oculta la tabla de Vista rápida."},
                 {"&Buscar registro al escribir", "Ctrl+B", nullptr},
