@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QString>
 #include <chrono>
+#include <ctime>
 #include <memory>
 #include <stdexcept>
 
@@ -34,6 +35,12 @@ class QuietPrompter : public platform::Prompter {
         return buttons & Yes ? Yes : OK;
     }
 };
+
+double threadSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 QApplication& application() {
     static int argc = 1;
@@ -75,19 +82,21 @@ TypingWindow::~TypingWindow() {
     delete parts_;
 }
 
-std::vector<double> TypingWindow::type(const std::string& text) {
+std::vector<TypingWindow::Key> TypingWindow::type(const std::string& text) {
     TForm1& w = *parts_->window;
     w.cuadro1->clear();
     w.cuadro2->clear();
     w.cuadro1->setFocus();
-    std::vector<double> seconds;
+    std::vector<Key> seconds;
     for (const QChar c : platform::toQ(text)) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        const double cpu = threadSeconds();
         const auto start = std::chrono::steady_clock::now();
         QApplication::sendEvent(w.cuadro1, &press);
+        const auto end = std::chrono::steady_clock::now();
         seconds.push_back(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            {std::chrono::duration<double>(end - start).count(), threadSeconds() - cpu});
         QApplication::sendEvent(w.cuadro1, &release);
     }
     if (!parts_->quiet.asked.isEmpty())
