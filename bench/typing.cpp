@@ -63,6 +63,12 @@ struct TypingWindow::Parts {
 
 TypingWindow::TypingWindow(const fs::path& folder) : parts_(new Parts) {
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((folder / "config").string()));
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) { // else Qt warns on the terminal
+        const fs::path runtime = folder / "runtime";
+        fs::create_directories(runtime);
+        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.string()));
+    }
     application();
     // A start after the first: no greeting.
     parts_->real.instance.createKey();
