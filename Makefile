@@ -52,7 +52,7 @@ mutants: deps
 
 # make bench [BENCH_ARGS="--large --reps 7"]: the benchmark suite (docs/performance.md).
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target bench_suite tevoriviva
+	@cmake --build $(BUILD) -j $(JOBS) --target bench_suite bench_probe tevoriviva
 	@$(BUILD)/bench/bench_suite --program $(BUILD)/bin/tevoriviva $(BENCH_ARGS)
 
 install: build

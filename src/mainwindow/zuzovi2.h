@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/record.h"
+#include "core/search.h"
 #include "mainwindow/unit5.h"
 #include "platform/services.h"
 
@@ -278,6 +279,7 @@ class TForm1 : public QMainWindow {
     bool terminate_ = false;
     bool siguiente_ = false;    // the next search continues after the record in view
     bool fillingBoxes_ = false; // the quick-view bar fills the boxes and searches once itself
+    core::SearchMemory typed_;  // what the searches from record 0 learned while typing
     core::Record personBuffer_, companyBuffer_;
     core::Record shown_;
     std::array<QuickViewSlot, 11> slots_{};
