@@ -38,6 +38,8 @@ class OutputBuffer {
             flush();
     }
     void flush();
+    // The bytes handed to the file so far.
+    std::uint64_t written() const { return written_; }
 
     static constexpr std::size_t kPiece = 1 << 20;
 
@@ -66,6 +68,7 @@ class OutputBuffer {
     std::unique_ptr<char[]> data_;
     char* at_;
     char* end_;
+    std::uint64_t written_ = 0;
 };
 
 // The text of a slot as it stands in the record bytes (see readSlot).
