@@ -54,6 +54,8 @@ class Reader {
     char separator() const { return separator_; }
     // The column names, blanks around them removed.
     const std::vector<std::string>& header() const { return header_; }
+    // The first row of data, read to tell a table from a header alone; next() hands it out.
+    const std::vector<std::string>& firstRow() const { return pending_; }
     // The next row's fields in UTF-8, as many as the header has; false at the end of the table
     // or at an error. Rows without a single character are stepped over.
     bool next(std::vector<std::string>& fields);
@@ -76,7 +78,7 @@ class Reader {
     bool utf8_ = true;
     char separator_ = ',';
     std::vector<std::string> header_;
-    std::vector<std::string> pending_; // the first row of data, read to tell a header-only file
+    std::vector<std::string> pending_;
     std::size_t pendingLine_ = 0;
     bool hasPending_ = false;
 };

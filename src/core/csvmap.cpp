@@ -602,17 +602,45 @@ bool isEmpty(const Record& record) {
 
 // --- records into rows ----------------------------------------------------------------------
 
-// A record's text as a field: UTF-8, in quotes where it needs them.
+// A record's text as a field: UTF-8, in quotes where it needs them (see csv::needsQuotes),
+// converted straight into the output.
 void appendField(exportfile::OutputBuffer& out, std::string_view text) {
-    bool plain = true;
-    for (const char c : text)
+    if (text.empty())
+        return;
+    bool plain = true, quote = text.front() == ' ' || text.front() == '\t' || text.back() == ' ' ||
+                               text.back() == '\t';
+    for (const char c : text) {
         plain &= static_cast<unsigned char>(c) < 0x80;
-    std::string utf8;
-    const std::string_view field = plain ? text : std::string_view(utf8 = cp1252ToUtf8(text));
-    if (csv::needsQuotes(field))
-        out.append(csv::quoted(field));
-    else
-        out.append(field);
+        quote |= c == ',' || c == ';' || c == '"' || c == '\r' || c == '\n';
+    }
+    if (plain && !quote) {
+        out.append(text);
+        return;
+    }
+    char* const start = out.room(3 * text.size() + 2); // three bytes a character at the most
+    char* p = start;
+    if (quote)
+        *p++ = '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            *p++ = c;
+            if (c == '"')
+                *p++ = '"'; // only ever inside quotes
+            continue;
+        }
+        const char32_t u = cp1252ToUnicode(byte);
+        if (u < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (u >> 6));
+        } else {
+            *p++ = static_cast<char>(0xE0 | (u >> 12));
+            *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        }
+        *p++ = static_cast<char>(0x80 | (u & 0x3F));
+    }
+    if (quote)
+        *p++ = '"';
+    out.used(p);
 }
 
 const std::vector<OutColumn>* webMailColumns(bool persons) {
@@ -715,8 +743,12 @@ CsvMapping csvMappingFor(const std::vector<std::string>& header, bool persons) {
 }
 
 CsvFile readCsvFile(const fs::path& file, bool persons, const CsvMapping& mapping) {
-    CsvFile result;
     csv::Reader reader(file);
+    return readCsvFile(reader, persons, mapping);
+}
+
+CsvFile readCsvFile(csv::Reader& reader, bool persons, const CsvMapping& mapping) {
+    CsvFile result;
     std::vector<std::string> row;
     while (reader.next(row)) {
         Record record =

@@ -91,5 +91,7 @@ struct CsvFile {
 // Reads every row of the table through the mapping (the file is never changed). A failure to
 // read it throws IoError; a file that is no table comes back with its error and no records.
 CsvFile readCsvFile(const fs::path& file, bool persons, const CsvMapping& mapping);
+// The same with the rows a reader has not handed out yet (the file's, after its header).
+CsvFile readCsvFile(csv::Reader& reader, bool persons, const CsvMapping& mapping);
 
 } // namespace core

@@ -31,6 +31,14 @@ class OutputBuffer {
     }
     // The text with &, <, > and " as references; every other byte as it is.
     void htmlEscaped(std::string_view text);
+    // Room for n more bytes, for a caller that writes them itself; `used` then tells where the
+    // bytes it wrote end.
+    char* room(std::size_t n) {
+        if (n > static_cast<std::size_t>(end_ - at_))
+            makeRoom(n);
+        return at_;
+    }
+    void used(char* end) { at_ = end; }
 
     // Writes what is held once it fills a piece; the exports ask after each record.
     void writeIfFull() {

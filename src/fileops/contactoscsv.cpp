@@ -63,30 +63,25 @@ void TForm1::ImportarCSV1Click() {
     if (!source)
         return;
     const bool persons = persons_;
-    core::CsvMapping mapping;
-    {
-        // The header and the first row, for the question about the columns.
-        core::csv::Reader table(toPath(*source));
-        if (table.error() != core::csv::ReadError::None) {
-            core::CsvFile failed;
-            failed.error = table.error();
-            failed.line = table.line();
-            failed.fields = table.fieldCount();
-            failed.columns = table.header().size();
-            reportReadError(*services_.prompter, failed);
-            return;
-        }
-        mapping = core::csvMappingFor(table.header(), persons);
-        if (!mapping.known) {
-            std::vector<std::string> first;
-            table.next(first);
-            ColumnasCSV columns(this, persons, table.header(), first, mapping.slotOf);
-            if (services_.modal->exec(&columns) != QDialog::Accepted)
-                return;
-            mapping.slotOf = columns.chosenSlots();
-        }
+    // Open from the header to the last row, the question about the columns included.
+    core::csv::Reader table(toPath(*source));
+    if (table.error() != core::csv::ReadError::None) {
+        core::CsvFile failed;
+        failed.error = table.error();
+        failed.line = table.line();
+        failed.fields = table.fieldCount();
+        failed.columns = table.header().size();
+        reportReadError(*services_.prompter, failed);
+        return;
     }
-    core::CsvFile read = core::readCsvFile(toPath(*source), persons, mapping);
+    core::CsvMapping mapping = core::csvMappingFor(table.header(), persons);
+    if (!mapping.known) {
+        ColumnasCSV columns(this, persons, table.header(), table.firstRow(), mapping.slotOf);
+        if (services_.modal->exec(&columns) != QDialog::Accepted)
+            return;
+        mapping.slotOf = columns.chosenSlots();
+    }
+    core::CsvFile read = core::readCsvFile(table, persons, mapping);
     if (read.error != core::csv::ReadError::None) {
         reportReadError(*services_.prompter, read);
         return;
