@@ -604,15 +604,26 @@ bool isEmpty(const Record& record) {
 
 // A record's text as a field: UTF-8, in quotes where it needs them (see csv::needsQuotes),
 // converted straight into the output.
+// What each byte asks of a field: kWide, a byte of two or three in UTF-8; kQuote, quotes.
+enum : unsigned char { kWide = 1, kQuote = 2 };
+constexpr std::array<unsigned char, 256> kFieldByte = [] {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0x80; c < 0x100; ++c)
+        t[c] = kWide;
+    for (const char c : {',', ';', '"', '\r', '\n'})
+        t[static_cast<unsigned char>(c)] = kQuote;
+    return t;
+}();
+
 void appendField(exportfile::OutputBuffer& out, std::string_view text) {
     if (text.empty())
         return;
-    bool plain = true, quote = text.front() == ' ' || text.front() == '\t' || text.back() == ' ' ||
-                               text.back() == '\t';
-    for (const char c : text) {
-        plain &= static_cast<unsigned char>(c) < 0x80;
-        quote |= c == ',' || c == ';' || c == '"' || c == '\r' || c == '\n';
-    }
+    unsigned char needs = 0;
+    for (const char c : text)
+        needs |= kFieldByte[static_cast<unsigned char>(c)];
+    const bool plain = (needs & kWide) == 0;
+    const bool quote = (needs & kQuote) != 0 || text.front() == ' ' || text.front() == '\t' ||
+                       text.back() == ' ' || text.back() == '\t';
     if (plain && !quote) {
         out.append(text);
         return;
