@@ -458,31 +458,42 @@ void appendPart(std::string& to, std::string_view part, std::string_view separat
     to += part;
 }
 
+// A cell as a vCard text value; most need no escape at all.
+std::string escaped(std::string_view cell) {
+    if (cell.find_first_of("\\,;\r\n") == std::string_view::npos)
+        return std::string(cell);
+    return vcard::escape(cell);
+}
+
 // A row of a known export as the card that says the same; the vCard import then files it.
 vcard::Card cardOfRow(const std::vector<Column>& columns, const std::vector<std::string>& row) {
     vcard::Card card;
+    card.properties.reserve(columns.size() + 4);
     std::string fn, n[5], org, department;
-    std::map<int, std::string> phoneTypes, customTypes;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (columns[i].role == Role::PhoneType)
-            phoneTypes[columns[i].group] = row[i];
-        else if (columns[i].role == Role::CustomType)
-            customTypes[columns[i].group] = row[i];
-    }
-    std::vector<int> addressOrder;
-    std::map<int, AddressParts> addresses;
+    // The cell of the type column of a group (a numbered entry), empty where it has none.
+    const auto typeOf = [&](Role role, int group) {
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            if (columns[i].role == role && columns[i].group == group)
+                return std::string_view(row[i]);
+        return std::string_view();
+    };
+    // The addresses in the order their first part stands in the row.
+    std::vector<std::pair<int, AddressParts>> addresses;
+    const auto addressOf = [&addresses](int group) {
+        for (auto& [g, parts] : addresses)
+            if (g == group)
+                return &parts;
+        return &addresses.emplace_back(group, AddressParts()).second;
+    };
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const Column& c = columns[i];
         const std::string& cell = row[i];
         if (cell.empty())
             continue;
-        const std::string value = vcard::escape(cell);
+        const std::string value = escaped(cell);
         AddressParts* address = nullptr;
-        if (c.role >= Role::Address && c.role <= Role::Country) {
-            if (!addresses.count(c.group))
-                addressOrder.push_back(c.group);
-            address = &addresses[c.group];
-        }
+        if (c.role >= Role::Address && c.role <= Role::Country)
+            address = addressOf(c.group);
         switch (c.role) {
         case Role::FullName:
             if (fn.empty())
@@ -509,28 +520,28 @@ vcard::Card cardOfRow(const std::vector<Column>& columns, const std::vector<std:
             addProperty(card, "ROLE", value);
             break;
         case Role::Phone: {
-            const auto kinds = valuesOf(phoneTypes[c.group]);
+            const auto kinds = valuesOf(typeOf(Role::PhoneType, c.group));
             const auto numbers = valuesOf(cell);
             for (std::size_t k = 0; k < numbers.size(); ++k)
-                addProperty(card, "TEL", vcard::escape(numbers[k]),
+                addProperty(card, "TEL", escaped(numbers[k]),
                             !c.type.empty()    ? c.type
                             : k < kinds.size() ? telType(kinds[k])
                                                : telType(kinds.back()));
             break;
         }
         case Role::Email:
-            for (std::string_view address : valuesOf(cell))
-                addProperty(card, "EMAIL", vcard::escape(address));
-            break;
         case Role::Website:
-            for (std::string_view url : valuesOf(cell))
-                addProperty(card, "URL", vcard::escape(url));
+            if (cell.find(" ::: ") == std::string::npos)
+                addProperty(card, c.role == Role::Email ? "EMAIL" : "URL", value);
+            else
+                for (std::string_view one : valuesOf(cell))
+                    addProperty(card, c.role == Role::Email ? "EMAIL" : "URL", escaped(one));
             break;
         case Role::Notes:
             addProperty(card, "NOTE", value);
             break;
         case Role::CustomValue:
-            if (keyOf(customTypes[c.group]) == "contactos")
+            if (keyOf(typeOf(Role::CustomType, c.group)) == "contactos")
                 addProperty(card, "X-TEVO-CONTACTOS", value);
             break;
         case Role::Address:
@@ -567,8 +578,7 @@ vcard::Card cardOfRow(const std::vector<Column>& columns, const std::vector<std:
         addProperty(card, "N", n[0] + ";" + n[1] + ";" + n[2] + ";" + n[3] + ";" + n[4]);
     if (!org.empty() || !department.empty())
         addProperty(card, "ORG", department.empty() ? org : org + ";" + department);
-    for (const int group : addressOrder) {
-        const AddressParts& a = addresses[group];
+    for (const auto& [group, a] : addresses) {
         addProperty(card, "ADR",
                     !a.whole.empty() ? ";;" + a.whole + ";;;;"
                                      : a.poBox + ";" + a.extended + ";" + a.street + ";" + a.city +
