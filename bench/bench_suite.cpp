@@ -8,6 +8,7 @@
 #include "gendata.h"
 #include "typing.h"
 
+#include "core/csvmap.h"
 #include "core/datafile.h"
 #include "core/duplicates.h"
 #include "core/exports.h"
@@ -382,6 +383,28 @@ struct ImportCase {
     std::string sourceName;
 };
 
+// The table a spreadsheet or a web-mail page would hand over: the records written in a layout.
+std::function<void(const fs::path&, const std::vector<core::Record>&)>
+csvWriter(core::CsvLayout layout) {
+    return [layout](const fs::path& source, const std::vector<core::Record>& persons) {
+        const fs::path data = source.string() + ".dat";
+        bench::writeDataFile(data, persons);
+        core::writeCsvFile(data, true, layout, source);
+        fs::remove(data);
+    };
+}
+
+std::function<std::vector<core::Record>(const fs::path&, const fs::path&)> csvReader(bool persons) {
+    return [persons](const fs::path& source, const fs::path& target) {
+        core::csv::Reader table(source);
+        const core::CsvMapping mapping = core::csvMappingFor(table.header(), persons);
+        core::CsvFile rows = core::readCsvFile(table, persons, mapping);
+        if (!mapping.known || rows.error != core::csv::ReadError::None)
+            throw std::runtime_error("the table did not read");
+        return core::newRecordsFor(target, std::move(rows.records)).records;
+    };
+}
+
 const std::vector<ImportCase>& importCases() {
     static const std::vector<ImportCase> cases = {
         {"import of 100,000 version-1 records", writeVersion1,
@@ -389,6 +412,10 @@ const std::vector<ImportCase>& importCases() {
              return core::Version1File(source).readAll(core::Version1Kind::Persons);
          },
          "vivazo01.dat"},
+        {"import of 100,000 CSV rows (own columns)", csvWriter(core::CsvLayout::Own),
+         csvReader(true), "contactos.csv"},
+        {"import of 100,000 CSV rows (web-mail columns)", csvWriter(core::CsvLayout::WebMail),
+         csvReader(true), "contactos.csv"},
         {"import of 100,000 vCards", writeCards,
          [](const fs::path& source, const fs::path& target) {
              core::VCardFile cards = core::readVCardFile(source, true);
@@ -587,6 +614,21 @@ void benchTier(const fs::path& folder, std::size_t count, int reps, const std::s
             writeSize(same, pageSize);
         },
         true);
+    // The CSV export replaces its file carefully, so its yardstick is the same careful write.
+    const fs::path csv = folder / "contactos.csv";
+    core::writeCsvFile(persons, true, core::CsvLayout::Own, csv);
+    const std::string csvSized(fs::file_size(csv), 'x');
+    pairedWithFloor(
+        {"CSV export", "writing a file of the same size, replaced carefully", "<= 2x", 2.0, false,
+         floor},
+        count, reps, [&] { core::writeCsvFile(persons, true, core::CsvLayout::Own, csv); },
+        [&] { writeOnceAndReplace(csvSized, same); },
+        [&] {
+            readFrom(persons, 0);
+            writeOnceAndReplace(csvSized, same);
+        },
+        true);
+    fs::remove(csv);
     fs::remove(out);
     fs::remove(same);
 

@@ -1,8 +1,9 @@
 // The memory probe of the benchmark suite, a program of its own so that neither the suite's
 // generated records nor the window libraries it links count: the peak resident memory of
 // browsing 1,000 records spread over the persons file of the folder given, typing a name that
-// is not there into the search, and exporting the file both ways; with --duplicates, of finding
-// the duplicates of that file alone (memory for the keys, not the file).
+// is not there into the search, and exporting the file in all three forms; with --duplicates, of
+// finding the duplicates of that file alone (memory for the keys, not the file).
+#include "core/csvmap.h"
 #include "core/datafile.h"
 #include "core/duplicates.h"
 #include "core/exports.h"
@@ -75,8 +76,10 @@ int main(int argc, char** argv) {
     core::writeTextList(persons, true, folder / "probe.txt");
     core::writeWebPage(persons, true, "persona1.dat", {"3", "#FFFFFF", "#000080", "#000000"},
                        folder / "probe.htm");
+    core::writeCsvFile(persons, true, core::CsvLayout::Own, folder / "probe.csv");
     fs::remove(folder / "probe.txt");
     fs::remove(folder / "probe.htm");
+    fs::remove(folder / "probe.csv");
     const double kib = peakKib();
     if (kib < 0)
         return 1;

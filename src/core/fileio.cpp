@@ -496,14 +496,12 @@ bool folderRefuses(int err) {
 
 // The fallback when the folder takes no new file: the file's own bytes are replaced, which
 // leaves a half-written file only if the machine stops in the middle.
-void writeInPlace(const fs::path& path, const fs::path& folder, int refusal,
-                  const std::string& bytes) {
+void writeInPlace(const fs::path& path, const fs::path& folder, int refusal, const Writer& write) {
     try {
         if (!fileio::exists(path))
             throw IoError(refusal);
         File file = openReadWrite(path);
-        file.write(bytes.data(), bytes.size());
-        file.truncate(bytes.size());
+        file.truncate(write(file));
         file.flush();
         file.close();
     } catch (const IoError& e) {
@@ -514,7 +512,7 @@ void writeInPlace(const fs::path& path, const fs::path& folder, int refusal,
 // Puts the bytes under `path` through a sibling temporary. `existing`: a regular file of ours is
 // under the name, whose permissions the replacement keeps and which may be rewritten in place
 // when the folder takes no new file.
-void replaceAt(const fs::path& path, const std::string& bytes, bool existing) {
+void replaceAt(const fs::path& path, const Writer& write, bool existing) {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     fs::path temp = path;
     temp += ".tmp";
@@ -525,7 +523,7 @@ void replaceAt(const fs::path& path, const std::string& bytes, bool existing) {
     const auto refused = [&](int err) {
         if (!existing)
             throw IoError(err, folder.string());
-        writeInPlace(path, folder, err, bytes);
+        writeInPlace(path, folder, err, write);
     };
     File file;
     try {
@@ -539,7 +537,7 @@ void replaceAt(const fs::path& path, const std::string& bytes, bool existing) {
     try {
         if (existing)
             file.copyPermissionsFrom(path);
-        file.write(bytes.data(), bytes.size());
+        write(file);
         file.flush();
         file.close();
     } catch (...) {
@@ -559,13 +557,25 @@ void replaceAt(const fs::path& path, const std::string& bytes, bool existing) {
     syncDirectory(folder);
 }
 
+// A writer that puts the whole of `bytes` into the file.
+Writer allOf(const std::string& bytes) {
+    return [&bytes](File& file) {
+        file.write(bytes.data(), bytes.size());
+        return static_cast<std::uint64_t>(bytes.size());
+    };
+}
+
 } // namespace
 
 void replaceContents(const fs::path& link, const std::string& bytes) {
+    replaceWith(link, allOf(bytes));
+}
+
+void replaceWith(const fs::path& link, const Writer& write) {
     const fs::path path = resolveLink(link);
     if (isReadOnly(path))
         throw IoError(EACCES);
-    replaceAt(path, bytes, fileio::exists(path));
+    replaceAt(path, write, fileio::exists(path));
 }
 
 void replaceOwnFile(const fs::path& path, const std::string& bytes) {
@@ -581,7 +591,7 @@ void replaceOwnFile(const fs::path& path, const std::string& bytes) {
     } else if (errno != ENOENT) {
         failWithErrno();
     }
-    replaceAt(path, bytes, regular);
+    replaceAt(path, allOf(bytes), regular);
 }
 
 void setFaults(const Faults& faults) {

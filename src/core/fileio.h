@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,11 @@ std::string readAll(const fs::path& path);
 // the folder refuses the temporary file, an existing file is rewritten in place and flushed,
 // and a failure that remains names the folder as the IoError's context.
 void replaceContents(const fs::path& path, const std::string& bytes);
+// Puts the content into the file it is handed and returns how many bytes that was.
+using Writer = std::function<std::uint64_t(File&)>;
+// The same replacement for content too large to hold at once (an export of a whole data file):
+// `write` writes it piece by piece.
+void replaceWith(const fs::path& path, const Writer& write);
 // The same for a file that must live under this very name (the settings file): a symbolic link
 // there is replaced by the new regular file, and the file it led to is left as it was; a folder
 // or anything else that is not a regular file is refused with EACCES and left alone.

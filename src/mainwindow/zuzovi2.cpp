@@ -289,6 +289,12 @@ void TForm1::buildMenus() {
     ExportarvCard1 = item(mArchivo, "ExportarvCard1", "Exportar a vCard ...",
                           "Guarda todos los registros del archivo actual en un archivo vCard "
                           "(.vcf) para teléfonos y programas de correo.");
+    ImportarCSV1 = item(mArchivo, "ImportarCSV1", "Importar contactos (CSV) ...",
+                        "Agrega al archivo actual los contactos de una tabla CSV (.csv) de una "
+                        "hoja de cálculo o del correo web.");
+    ExportarCSV1 = item(mArchivo, "ExportarCSV1", "Exportar a CSV ...",
+                        "Guarda todos los registros del archivo actual en una tabla CSV (.csv) "
+                        "para hojas de cálculo y el correo web.");
     SaveAs1 = item(mArchivo, "SaveAs1", "Guardar C&omo ...",
                    "Permite guardar el archivo actual con otro nombre. Vea la ayuda para mas "
                    "información.");
@@ -453,6 +459,8 @@ void TForm1::connectCommands() {
     connect(ExportarvCard1, &QAction::triggered, this, &TForm1::ExportarvCard1Click);
     connect(mguardarvcard, &QAction::triggered, this, &TForm1::mguardarvcardClick);
     connect(mduplicados, &QAction::triggered, this, &TForm1::mduplicadosClick);
+    connect(ImportarCSV1, &QAction::triggered, this, &TForm1::ImportarCSV1Click);
+    connect(ExportarCSV1, &QAction::triggered, this, &TForm1::ExportarCSV1Click);
     for (QLineEdit* field : displayFields()) {
         field->installEventFilter(this);
         connect(field, &QLineEdit::customContextMenuRequested, this,

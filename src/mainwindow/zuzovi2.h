@@ -12,6 +12,11 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
+
+namespace core {
+struct CardLosses;
+}
 
 class QAction;
 class QLabel;
@@ -123,6 +128,10 @@ class TForm1 : public QMainWindow {
     void ExportarvCard1Click();
     void mguardarvcardClick();
     QAction *ImportarvCard1, *ExportarvCard1, *mguardarvcard;
+    // Contacts in and out through CSV tables (fileops/contactoscsv.cpp).
+    void ImportarCSV1Click();
+    void ExportarCSV1Click();
+    QAction *ImportarCSV1, *ExportarCSV1;
 
     // Undo and redo of the last change of the file in view (mainwindow/zuzovi2_undo.cpp).
     void Deshacer1Click();
@@ -261,6 +270,17 @@ class TForm1 : public QMainWindow {
     void FormClose();
     // The save dialog set for a .vcf file; the name chosen, with ".vcf" when it had none.
     std::optional<QString> askVcfFile(const QString& title, const QString& suggested);
+    // The same for any export file: its filter and extension.
+    std::optional<QString> askExportFile(const QString& title, const QString& suggested,
+                                         const QString& filter, const QString& ext);
+    // The file to import into the working file of the view, asked for once that file can take
+    // it: a read-only one throws, one of the other kind is reported and nothing is asked.
+    std::optional<QString> askImportFile(const QString& title, const QString& filter);
+    // The end of every import of contacts: the question, the records the file lacks added in
+    // one rewrite, and the summary (with `notes` after it). `format` names the file's kind.
+    void addImportedContacts(std::vector<core::Record>&& records, const core::CardLosses& losses,
+                             const QString& source, const QString& format,
+                             const QString& notes = {});
 
     platform::Services services_;
     QString programDir_;

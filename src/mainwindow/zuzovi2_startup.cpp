@@ -315,7 +315,8 @@ void TForm1::enableWorkingFileCommands(bool enabled) {
         w->setEnabled(enabled);
     for (QMenu* m : {mIngresar, mBuscar, mEdicion, mAcciones})
         m->menuAction()->setEnabled(enabled);
-    for (QAction* a : {mvistarapida, SaveAs1, ImportarvCard1, ExportarvCard1})
+    for (QAction* a :
+         {mvistarapida, SaveAs1, ImportarvCard1, ExportarvCard1, ImportarCSV1, ExportarCSV1})
         a->setEnabled(enabled);
     actualizarDeshacer();
 }

@@ -64,7 +64,7 @@ TEST_F(ContactsTest, ImportAddsNewCardsOnceAndSaysWhatItDid) {
                                                                 "EZ",
                                                                 std::string(255, 'Z')}));
     EXPECT_EQ(window->barra->maximum(), 3);
-    EXPECT_EQ(window->Deshacer1->text(), "Deshacer: importar 2 contactos");
+    EXPECT_EQ(window->Deshacer1->text(), "Deshacer: importar 2 contactos (vCard)");
     const std::string once = readBytes(personsFile());
 
     // Again: nothing new, the file as it was.

@@ -60,6 +60,12 @@ TEST_F(MainWindowTest, MainMenuCaptionsShortcutsAndHints) {
                             {"Exportar a vCard ...", "",
                              "Guarda todos los registros del archivo actual en un archivo vCard "
                              "(.vcf) para teléfonos y programas de correo."},
+                            {"Importar contactos (CSV) ...", "",
+                             "Agrega al archivo actual los contactos de una tabla CSV (.csv) de "
+                             "una hoja de cálculo o del correo web."},
+                            {"Exportar a CSV ...", "",
+                             "Guarda todos los registros del archivo actual en una tabla CSV "
+                             "(.csv) para hojas de cálculo y el correo web."},
                             {"Guardar C&omo ...", "",
                              "Permite guardar el archivo actual con otro nombre. Vea la ayuda para "
                              "mas información."},
