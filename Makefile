@@ -52,7 +52,7 @@ mutants: deps
 
 # make bench [BENCH_ARGS="--large --reps 7"]: the benchmark suite (docs/performance.md).
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target bench_suite bench_sync tevoriviva
+	@cmake --build $(BUILD) -j $(JOBS) --target bench_suite bench_probe bench_sync tevoriviva
 	@$(BUILD)/bench/bench_suite --program $(BUILD)/bin/tevoriviva $(BENCH_ARGS)
 	@$(BUILD)/bench/bench_sync
 

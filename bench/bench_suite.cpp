@@ -2,12 +2,15 @@
 // what the machine itself needs for the same bytes, on files it generates. Each figure is the
 // median of paired runs (operation and yardstick alternated in this one process), with the
 // median of the per-pair ratios beside it.
-// Usage: bench_suite [--large] [--reps N] [--program PATH] [folder]
+// Usage: bench_suite [--large] [--reps N] [--program PATH] [--typing] [folder]
 //   --large adds the 1,000,000-record files (1.6 GB each); --program times the start-up of the
-//   program built beside this suite.
+//   program built beside this suite; --typing runs the rows of typing into the search alone.
 #include "gendata.h"
+#include "typing.h"
 
+#include "core/csvmap.h"
 #include "core/datafile.h"
+#include "core/duplicates.h"
 #include "core/exports.h"
 #include "core/fileio.h"
 #include "core/rewrite.h"
@@ -21,10 +24,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -103,14 +108,20 @@ volatile std::uint64_t sink;
 void readFrom(const fs::path& file, std::uint64_t offset) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     check(fd >= 0, "open");
-    std::vector<char> buffer(1 << 20);
+    // On a page boundary: with the 1 MiB reads at page-aligned offsets, a buffer 16 bytes past
+    // one (where the allocator puts a block this large) makes the kernel's copy run at a third
+    // of its speed on some processors, and the yardstick is what the machine can do.
+    constexpr std::size_t kRead = 1 << 20;
+    const std::unique_ptr<char, decltype(&std::free)> buffer(
+        static_cast<char*>(std::aligned_alloc(4096, kRead)), &std::free);
+    check(buffer != nullptr, "aligned_alloc");
     std::uint64_t sum = 0;
     for (;;) {
-        const ssize_t got = ::pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(offset));
+        const ssize_t got = ::pread(fd, buffer.get(), kRead, static_cast<off_t>(offset));
         check(got >= 0, "read");
         if (got == 0)
             break;
-        sum += static_cast<unsigned char>(buffer[static_cast<std::size_t>(got) - 1]);
+        sum += static_cast<unsigned char>(buffer.get()[static_cast<std::size_t>(got) - 1]);
         offset += static_cast<std::uint64_t>(got);
     }
     ::close(fd);
@@ -299,6 +310,49 @@ std::int64_t scan(const fs::path& file, std::int64_t start, bool persons, const 
     return found;
 }
 
+// What the window learned about the file no longer holds once its modification time changes:
+// the next name typed starts from nothing, as on a file nobody searched yet.
+void touch(const fs::path& file, int round) {
+    const timespec times[2] = {{0, UTIME_OMIT},
+                               {static_cast<std::time_t>(::time(nullptr) - 3600), 1000 + round}};
+    check(::utimensat(AT_FDCWD, file.c_str(), times, 0) == 0, "utimensat");
+}
+
+// Typing into box 1 of the window, a key at a time with automatic search on: the name of the
+// last record, whose keys find matches ever further into the file, and a name that no record
+// holds, whose keys find matches until one key finds none.
+void benchTyping(const fs::path& folder, const fs::path& persons, std::size_t count, int reps) {
+    bench::TypingWindow window(folder);
+    const auto last = static_cast<std::int64_t>(count) - 1;
+    const std::string there = core::readRecord(persons, last).texts[core::person::Name];
+    const std::string absent = bench::toCp1252("ZOE ÚRSULA QUINTANILLA");
+    for (const bool found : {true, false}) {
+        std::vector<double> means[2], slowest[2]; // wall, processor
+        for (int i = 0; i < reps; ++i) {
+            touch(persons, i + (found ? 0 : reps));
+            const auto keys = window.type(found ? there : absent);
+            if (window.found() != found || (found && window.shown() != last))
+                throw std::runtime_error("typing found the wrong record");
+            for (const bool cpu : {false, true}) {
+                double sum = 0, most = 0;
+                for (const auto& k : keys) {
+                    sum += cpu ? k.cpu : k.wall;
+                    most = std::max(most, cpu ? k.cpu : k.wall);
+                }
+                means[cpu].push_back(sum / static_cast<double>(keys.size()));
+                slowest[cpu].push_back(most);
+            }
+        }
+        const std::string name =
+            found ? "typing the last record's name" : "typing a name not there";
+        for (const bool cpu : {false, true}) {
+            const std::string kind = cpu ? " (CPU)" : " (wall)";
+            note({name + ", per key" + kind, "", "<= 16 ms"}, count, {median(means[cpu]), 0, 0});
+            note({name + ", slowest key" + kind, "", ""}, count, {median(slowest[cpu]), 0, 0});
+        }
+    }
+}
+
 // --- the import rows ------------------------------------------------------------------------
 
 // The cards as a phone would hand them over: 3.0, one in a hundred with a photo of about
@@ -329,6 +383,28 @@ struct ImportCase {
     std::string sourceName;
 };
 
+// The table a spreadsheet or a web-mail page would hand over: the records written in a layout.
+std::function<void(const fs::path&, const std::vector<core::Record>&)>
+csvWriter(core::CsvLayout layout) {
+    return [layout](const fs::path& source, const std::vector<core::Record>& persons) {
+        const fs::path data = source.string() + ".dat";
+        bench::writeDataFile(data, persons);
+        core::writeCsvFile(data, true, layout, source);
+        fs::remove(data);
+    };
+}
+
+std::function<std::vector<core::Record>(const fs::path&, const fs::path&)> csvReader(bool persons) {
+    return [persons](const fs::path& source, const fs::path& target) {
+        core::csv::Reader table(source);
+        const core::CsvMapping mapping = core::csvMappingFor(table.header(), persons);
+        core::CsvFile rows = core::readCsvFile(table, persons, mapping);
+        if (!mapping.known || rows.error != core::csv::ReadError::None)
+            throw std::runtime_error("the table did not read");
+        return core::newRecordsFor(target, std::move(rows.records)).records;
+    };
+}
+
 const std::vector<ImportCase>& importCases() {
     static const std::vector<ImportCase> cases = {
         {"import of 100,000 version-1 records", writeVersion1,
@@ -336,6 +412,10 @@ const std::vector<ImportCase>& importCases() {
              return core::Version1File(source).readAll(core::Version1Kind::Persons);
          },
          "vivazo01.dat"},
+        {"import of 100,000 CSV rows (own columns)", csvWriter(core::CsvLayout::Own),
+         csvReader(true), "contactos.csv"},
+        {"import of 100,000 CSV rows (web-mail columns)", csvWriter(core::CsvLayout::WebMail),
+         csvReader(true), "contactos.csv"},
         {"import of 100,000 vCards", writeCards,
          [](const fs::path& source, const fs::path& target) {
              core::VCardFile cards = core::readVCardFile(source, true);
@@ -383,6 +463,8 @@ void benchImports(const fs::path& folder, int reps) {
 
 // --- one tier -------------------------------------------------------------------------------
 
+bool typingOnly = false; // --typing: the typing rows alone
+
 void benchTier(const fs::path& folder, std::size_t count, int reps, const std::string& program) {
     std::printf("\n%zu records\n", count);
     const fs::path persons = folder / "persona1.dat", companies = folder / "empresa1.dat";
@@ -390,6 +472,10 @@ void benchTier(const fs::path& folder, std::size_t count, int reps, const std::s
     generate(companies, count, false);
     readFrom(persons, 0);
     readFrom(companies, 0); // both in the page cache
+    if (typingOnly) {
+        benchTyping(folder, persons, count, reps * 2 + 1);
+        return;
+    }
 
     const Row nothing{"search that finds nothing (persons, 2 boxes)", "sequential read", "<= 1.5x",
                       1.5};
@@ -426,6 +512,18 @@ void benchTier(const fs::path& folder, std::size_t count, int reps, const std::s
         },
         [&] { readFrom(persons, static_cast<std::uint64_t>(middle + 1) * core::kRecordSize); },
         false);
+
+    // Grouping the duplicates reads the file once and keeps only the keys: against that read,
+    // in CPU time, and under a second of it at 100,000 records.
+    std::size_t groups = 0;
+    const Row grouping{"finding duplicates (persons, CPU)", "sequential read", "< 1 s CPU", 0,
+                       true};
+    paired(
+        grouping, count, reps, [&] { groups = core::findDuplicates(persons, true).size(); },
+        [&] { readFrom(persons, 0); }, false);
+    const Figure& g = results[grouping.name][count];
+    std::printf("  %-44s %10.3f ms  %10.3f ms  %5.2fx  (target < 1000 ms CPU) %s; %zu groups\n", "",
+                g.op * 1e3, g.base * 1e3, g.ratio, g.op < 1.0 ? "met" : "NOT met", groups);
 
     // One-record changes against cp + flush of the copy and its folder, wall and CPU.
     const fs::path copy = folder / "copia.dat";
@@ -487,6 +585,8 @@ void benchTier(const fs::path& folder, std::size_t count, int reps, const std::s
     fs::remove(copy);
     if (core::recordCount(persons) != static_cast<std::int64_t>(count))
         throw std::runtime_error("the record count changed");
+    // After the changes: a new modification time makes the rewrite read the file through once.
+    benchTyping(folder, persons, count, reps * 2 + 1);
 
     // Exports against writing a file of the same size.
     const fs::path out = folder / "faatmp01.txt", same = folder / "igual.txt";
@@ -514,6 +614,21 @@ void benchTier(const fs::path& folder, std::size_t count, int reps, const std::s
             writeSize(same, pageSize);
         },
         true);
+    // The CSV export replaces its file carefully, so its yardstick is the same careful write.
+    const fs::path csv = folder / "contactos.csv";
+    core::writeCsvFile(persons, true, core::CsvLayout::Own, csv);
+    const std::string csvSized(fs::file_size(csv), 'x');
+    pairedWithFloor(
+        {"CSV export", "writing a file of the same size, replaced carefully", "<= 2x", 2.0, false,
+         floor},
+        count, reps, [&] { core::writeCsvFile(persons, true, core::CsvLayout::Own, csv); },
+        [&] { writeOnceAndReplace(csvSized, same); },
+        [&] {
+            readFrom(persons, 0);
+            writeOnceAndReplace(csvSized, same);
+        },
+        true);
+    fs::remove(csv);
     fs::remove(out);
     fs::remove(same);
 
@@ -544,45 +659,21 @@ void benchTier(const fs::path& folder, std::size_t count, int reps, const std::s
 
 // The peak resident memory of browsing, searching and exporting the file, in a process of its
 // own so that the generated records of this one do not count.
-void probeMemory(const fs::path& self, const fs::path& folder) {
+void probeMemory(const fs::path& probe, const fs::path& folder, const char* mode = nullptr) {
     const pid_t child = ::fork();
     check(child >= 0, "fork");
     if (child == 0) {
-        ::execl(self.c_str(), self.c_str(), "--probe", folder.c_str(), static_cast<char*>(nullptr));
+        if (mode)
+            ::execl(probe.c_str(), probe.c_str(), mode, folder.c_str(),
+                    static_cast<char*>(nullptr));
+        else
+            ::execl(probe.c_str(), probe.c_str(), folder.c_str(), static_cast<char*>(nullptr));
         std::_Exit(127);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw std::runtime_error("the memory probe failed");
-}
-
-int probe(const fs::path& folder) {
-    const fs::path persons = folder / "persona1.dat";
-    const std::int64_t count = core::recordCount(persons);
-    for (std::int64_t n = 0; n < count; n += std::max<std::int64_t>(1, count / 1000))
-        core::readRecordInView(persons, n);
-    scan(persons, 0, true, "ZZQX", "999999999");
-    core::writeTextList(persons, true, folder / "probe.txt");
-    core::writeWebPage(persons, true, "persona1.dat", {"3", "#FFFFFF", "#000080", "#000000"},
-                       folder / "probe.htm");
-    fs::remove(folder / "probe.txt");
-    fs::remove(folder / "probe.htm");
-    // VmHWM, not getrusage: the kernel carries ru_maxrss over an exec, so it would report the
-    // peak of the suite that forked this process, generated records and all.
-    std::FILE* proc = std::fopen("/proc/self/status", "r");
-    check(proc != nullptr, "/proc/self/status");
-    char line[256];
-    double kib = -1;
-    while (kib < 0 && std::fgets(line, sizeof line, proc))
-        if (std::strncmp(line, "VmHWM:", 6) == 0)
-            kib = std::strtod(line + 6, nullptr);
-    std::fclose(proc);
-    if (kib < 0)
-        throw std::runtime_error("no VmHWM in /proc/self/status");
-    std::printf("  peak resident memory browsing, searching and exporting %lld records: %.1f MiB\n",
-                static_cast<long long>(count), kib / 1024.0);
-    return 0;
 }
 
 void printGrowth(const std::vector<std::size_t>& tiers) {
@@ -610,8 +701,6 @@ void printGrowth(const std::vector<std::size_t>& tiers) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--probe")
-        return probe(argv[2]);
     bool large = false;
     int reps = 5;
     std::string program;
@@ -622,6 +711,8 @@ int main(int argc, char** argv) {
             large = true;
         else if (arg == "--reps" && i + 1 < argc)
             reps = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--typing")
+            typingOnly = true;
         else if (arg == "--program" && i + 1 < argc)
             program = fs::absolute(argv[++i]).string();
         else
@@ -637,11 +728,17 @@ int main(int argc, char** argv) {
         std::printf("%-46s %13s %13s %6s\n", "operation", "median", "baseline", "ratio");
         for (std::size_t count : tiers) {
             benchTier(folder, count, reps, program);
-            if (count == tiers.back())
-                probeMemory(fs::read_symlink("/proc/self/exe"), folder);
+            if (count == tiers.back() && !typingOnly) {
+                const fs::path probe =
+                    fs::read_symlink("/proc/self/exe").parent_path() / "bench_probe";
+                probeMemory(probe, folder);
+                probeMemory(probe, folder, "--duplicates");
+            }
         }
-        std::printf("\nImports (100,000 records)\n");
-        benchImports(folder, reps);
+        if (!typingOnly) {
+            std::printf("\nImports (100,000 records)\n");
+            benchImports(folder, reps);
+        }
         printGrowth(tiers);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_suite: %s\n", e.what());

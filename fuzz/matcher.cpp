@@ -5,7 +5,9 @@
 // Each word of a needle that matches occurs whole in the haystack (a blank in the needle takes
 // up one character of any kind); a text is found in itself and stays found when more follows
 // it. The scan of a file finds the first record that the matcher finds in the record as read
-// through the record codec.
+// through the record codec. Box 1 is also read as a script of typing, deleting, pasting and
+// editing in the middle of both boxes, with the characters of box 2: at every step the
+// searches' memory answers what a search from the first record answers.
 #include "fuzzcheck.h"
 
 #include "../tests/support/plainmatch.h"
@@ -14,6 +16,7 @@
 #include "core/search.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -78,6 +81,47 @@ void checkScan(const std::uint8_t* data, std::size_t size, bool persons, std::st
     FUZZ_CHECK(count == 0 || lastTest == (found >= 0));
 }
 
+void checkTyping(const std::filesystem::path& file, bool persons, std::string_view script,
+                 std::string_view characters) {
+    // Long written, so that the memory trusts the file.
+    std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() -
+                                               std::chrono::hours(1));
+    core::fileio::File f = core::fileio::openReadWrite(file);
+    core::SearchMemory memory;
+    std::string boxes[2];
+    std::size_t k = 0;
+    const auto character = [&](unsigned char b) {
+        return characters.empty() ? static_cast<char>(b) : characters[k++ % characters.size()];
+    };
+    for (const char op : script) {
+        const auto b = static_cast<unsigned char>(op);
+        std::string& box = boxes[b >> 7];
+        switch (b & 7) {
+        case 0:
+            if (!box.empty())
+                box.pop_back();
+            break;
+        case 1:
+            for (int n = (b >> 3 & 7) + 1; n > 0; --n) // a paste
+                box += character(b);
+            break;
+        case 2:
+            box.clear();
+            break;
+        case 3:
+            box.insert(box.size() / 2, 1, character(b));
+            break;
+        default:
+            box += character(b);
+        }
+        bool freshLast = false, memoryLast = false;
+        const std::int64_t fresh = core::findRecord(f, 0, persons, boxes[0], boxes[1], freshLast);
+        FUZZ_CHECK(memory.findFirst(f, persons, boxes[0], boxes[1], memoryLast) == fresh);
+        FUZZ_CHECK(memoryLast == freshLast);
+    }
+    f.close();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -94,7 +138,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkMatcher(box1.view(), haystack.view());
     checkMatcher(box2.view(), haystack.view());
     checkMatcher(box1.view(), box2.view());
-    if (haystack.n >= core::kRecordSize)
+    if (haystack.n >= core::kRecordSize) {
         checkScan(data + n1 + n2, haystack.n, persons, box1.view(), box2.view());
+        checkTyping(fuzz::scratchDir() / "datos.dat", persons, box1.view(), box2.view());
+    }
     return 0;
 }

@@ -115,15 +115,14 @@ QString TForm8::systemName() {
 #endif
 }
 
-void TForm8::showEvent(QShowEvent* event) {
-    FormShow();
-    QDialog::showEvent(event);
+void TForm8::setVisible(bool visible) {
+    if (visible && !isVisible())
+        FormShow();
+    QDialog::setVisible(visible);
 }
 
 void TForm8::FormShow() {
-    // Centre over the main window; the halving truncates toward zero.
-    move(main_->x() + (main_->width() - width()) / 2,
-         main_->y() + (main_->height() - height()) / 2);
+    platform::centreOver(this, main_);
     labelos->setText(systemName());
 }
 

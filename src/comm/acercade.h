@@ -30,7 +30,7 @@ class TForm8 : public QDialog {
     QPushButton* JLAqua1;
 
   protected:
-    void showEvent(QShowEvent* event) override;
+    void setVisible(bool visible) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:

@@ -100,11 +100,10 @@ TForm7::TForm7(platform::Services services, QWidget* mainWindow, const QString& 
     StatusBar1->showMessage(kWindowHint);
 }
 
-void TForm7::showEvent(QShowEvent* event) {
-    // Centre over the main window; the halving truncates toward zero.
-    move(main_->x() + (main_->width() - width()) / 2,
-         main_->y() + (main_->height() - height()) / 2);
-    QDialog::showEvent(event);
+void TForm7::setVisible(bool visible) {
+    if (visible && !isVisible())
+        platform::centreOver(this, main_);
+    QDialog::setVisible(visible);
 }
 
 bool TForm7::event(QEvent* event) {

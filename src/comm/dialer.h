@@ -33,7 +33,7 @@ class TForm7 : public QDialog {
     static const QString kReminder;
 
   protected:
-    void showEvent(QShowEvent* event) override;
+    void setVisible(bool visible) override;
     bool event(QEvent* event) override;
 
   private:

@@ -41,7 +41,9 @@ void openbronswer(platform::Services& services, const QString& target) {
             platform::Prompter::Icon::Information, platform::Prompter::Yes);
         return;
     }
-    handOver(services, QUrl::fromLocalFile(file), target);
+    // A refusal names the file as the system writes it, not the target: "file:///" before an
+    // absolute path would show a fourth slash.
+    handOver(services, QUrl::fromLocalFile(file), QDir::toNativeSeparators(file));
 }
 
 QString refusedText(const QString& shown) {

@@ -46,6 +46,7 @@ void OutputBuffer::flush() {
     if (at_ == data_.get())
         return;
     file_.write(data_.get(), static_cast<std::size_t>(at_ - data_.get()));
+    written_ += static_cast<std::uint64_t>(at_ - data_.get());
     at_ = data_.get();
 }
 

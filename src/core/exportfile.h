@@ -31,6 +31,14 @@ class OutputBuffer {
     }
     // The text with &, <, > and " as references; every other byte as it is.
     void htmlEscaped(std::string_view text);
+    // Room for n more bytes, for a caller that writes them itself; `used` then tells where the
+    // bytes it wrote end.
+    char* room(std::size_t n) {
+        if (n > static_cast<std::size_t>(end_ - at_))
+            makeRoom(n);
+        return at_;
+    }
+    void used(char* end) { at_ = end; }
 
     // Writes what is held once it fills a piece; the exports ask after each record.
     void writeIfFull() {
@@ -38,6 +46,8 @@ class OutputBuffer {
             flush();
     }
     void flush();
+    // The bytes handed to the file so far.
+    std::uint64_t written() const { return written_; }
 
     static constexpr std::size_t kPiece = 1 << 20;
 
@@ -66,6 +76,7 @@ class OutputBuffer {
     std::unique_ptr<char[]> data_;
     char* at_;
     char* end_;
+    std::uint64_t written_ = 0;
 };
 
 // The text of a slot as it stands in the record bytes (see readSlot).

@@ -26,10 +26,14 @@ FaultState& faultState() {
     return state;
 }
 
+thread_local int sideDepth = 0;
+
 // Every operation that can fail passes here first, so a test can make exactly this one fail
 // and see the order of them all.
 void countCall(const char* op, const fs::path& path, const fs::path& other = {}) {
     FaultState& s = faultState();
+    if (sideDepth > 0 && !s.faults.sideCalls)
+        return;
     if (s.trace) {
         std::string entry = std::string(op) + " " + path.string();
         if (!other.empty())
@@ -367,6 +371,33 @@ void remove(const fs::path& path) {
         failWithErrno();
 }
 
+void link(const fs::path& from, const fs::path& to) {
+    countCall("link", from, to);
+    if (::link(from.c_str(), to.c_str()) != 0)
+        failWithErrno();
+}
+
+void makeFolders(const fs::path& folder) {
+    countCall("mkdir", folder);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec)
+        throw IoError(ec.value(), folder.string());
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    return names;
+}
+
+Identity identityOf(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? identityFrom(st) : Identity{};
+}
+
 bool removeQuietly(const fs::path& path) noexcept {
     return ::unlink(path.c_str()) == 0;
 }
@@ -465,14 +496,12 @@ bool folderRefuses(int err) {
 
 // The fallback when the folder takes no new file: the file's own bytes are replaced, which
 // leaves a half-written file only if the machine stops in the middle.
-void writeInPlace(const fs::path& path, const fs::path& folder, int refusal,
-                  const std::string& bytes) {
+void writeInPlace(const fs::path& path, const fs::path& folder, int refusal, const Writer& write) {
     try {
         if (!fileio::exists(path))
             throw IoError(refusal);
         File file = openReadWrite(path);
-        file.write(bytes.data(), bytes.size());
-        file.truncate(bytes.size());
+        file.truncate(write(file));
         file.flush();
         file.close();
     } catch (const IoError& e) {
@@ -483,7 +512,7 @@ void writeInPlace(const fs::path& path, const fs::path& folder, int refusal,
 // Puts the bytes under `path` through a sibling temporary. `existing`: a regular file of ours is
 // under the name, whose permissions the replacement keeps and which may be rewritten in place
 // when the folder takes no new file.
-void replaceAt(const fs::path& path, const std::string& bytes, bool existing) {
+void replaceAt(const fs::path& path, const Writer& write, bool existing) {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     fs::path temp = path;
     temp += ".tmp";
@@ -494,7 +523,7 @@ void replaceAt(const fs::path& path, const std::string& bytes, bool existing) {
     const auto refused = [&](int err) {
         if (!existing)
             throw IoError(err, folder.string());
-        writeInPlace(path, folder, err, bytes);
+        writeInPlace(path, folder, err, write);
     };
     File file;
     try {
@@ -508,7 +537,7 @@ void replaceAt(const fs::path& path, const std::string& bytes, bool existing) {
     try {
         if (existing)
             file.copyPermissionsFrom(path);
-        file.write(bytes.data(), bytes.size());
+        write(file);
         file.flush();
         file.close();
     } catch (...) {
@@ -528,13 +557,25 @@ void replaceAt(const fs::path& path, const std::string& bytes, bool existing) {
     syncDirectory(folder);
 }
 
+// A writer that puts the whole of `bytes` into the file.
+Writer allOf(const std::string& bytes) {
+    return [&bytes](File& file) {
+        file.write(bytes.data(), bytes.size());
+        return static_cast<std::uint64_t>(bytes.size());
+    };
+}
+
 } // namespace
 
 void replaceContents(const fs::path& link, const std::string& bytes) {
+    replaceWith(link, allOf(bytes));
+}
+
+void replaceWith(const fs::path& link, const Writer& write) {
     const fs::path path = resolveLink(link);
     if (isReadOnly(path))
         throw IoError(EACCES);
-    replaceAt(path, bytes, fileio::exists(path));
+    replaceAt(path, write, fileio::exists(path));
 }
 
 void replaceOwnFile(const fs::path& path, const std::string& bytes) {
@@ -550,12 +591,20 @@ void replaceOwnFile(const fs::path& path, const std::string& bytes) {
     } else if (errno != ENOENT) {
         failWithErrno();
     }
-    replaceAt(path, bytes, regular);
+    replaceAt(path, allOf(bytes), regular);
 }
 
 void setFaults(const Faults& faults) {
     faultState().faults = faults;
     faultState().calls = 0;
+}
+
+SideCalls::SideCalls() {
+    ++sideDepth;
+}
+
+SideCalls::~SideCalls() {
+    --sideDepth;
 }
 
 void clearFaults() {

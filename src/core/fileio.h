@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,14 @@ bool isReadOnly(const fs::path& path);
 bool sameFile(const fs::path& a, const fs::path& b);
 void rename(const fs::path& from, const fs::path& to); // atomic replace of `to`
 void remove(const fs::path& path);
+// Gives the file under `from` a second name `to` (a hard link): no byte is copied.
+void link(const fs::path& from, const fs::path& to);
+// Makes the folder (and the folders leading to it) where it is missing.
+void makeFolders(const fs::path& folder);
+// The names in a folder, without "." and ".."; none when it cannot be read.
+std::vector<std::string> namesIn(const fs::path& folder);
+// The identity of what the name leads to (links followed); all zero when nothing is there.
+Identity identityOf(const fs::path& path);
 bool removeQuietly(const fs::path& path) noexcept;
 // Flushes the folder itself, so that a rename in it is durable.
 void syncDirectory(const fs::path& directory);
@@ -137,6 +146,11 @@ std::string readAll(const fs::path& path);
 // the folder refuses the temporary file, an existing file is rewritten in place and flushed,
 // and a failure that remains names the folder as the IoError's context.
 void replaceContents(const fs::path& path, const std::string& bytes);
+// Puts the content into the file it is handed and returns how many bytes that was.
+using Writer = std::function<std::uint64_t(File&)>;
+// The same replacement for content too large to hold at once (an export of a whole data file):
+// `write` writes it piece by piece.
+void replaceWith(const fs::path& path, const Writer& write);
 // The same for a file that must live under this very name (the settings file): a symbolic link
 // there is replaced by the new regular file, and the file it led to is left as it was; a folder
 // or anything else that is not a regular file is refused with EACCES and left alone.
@@ -149,8 +163,20 @@ struct Faults {
     int errnum = 5; // EIO
     // Writes fail with ENOSPC once this many bytes have been written; negative = unlimited.
     long long diskBytesLeft = -1;
+    // Whether the calls of side bookkeeping (SideCalls below) are counted and may fail too.
+    bool sideCalls = false;
 };
 void setFaults(const Faults& faults); // also resets the call counter
+// While one lives, the calls of this thread are bookkeeping beside a data file whose failure
+// never reaches the data file: they are not counted, traced or failed unless the faults ask for
+// side calls, so a test of the data file sees only the data file's own calls.
+class SideCalls {
+  public:
+    SideCalls();
+    ~SideCalls();
+    SideCalls(const SideCalls&) = delete;
+    SideCalls& operator=(const SideCalls&) = delete;
+};
 // Makes copyFrom behave as on a kernel or file system that refuses to copy (true), so tests
 // reach the copy through this process's buffers; false again by default.
 void refuseKernelCopy(bool refuse);

@@ -4,6 +4,7 @@
 #include "core/fileio.h"
 #include "core/ioerror.h"
 #include "core/leftovers.h"
+#include "core/undo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -30,29 +31,6 @@ std::string_view nameOf(const unsigned char* record) {
     const std::size_t length = std::min<std::size_t>(record[0], kSlots[0].capacity);
     return {reinterpret_cast<const char*>(record + 1), length};
 }
-
-// The record numbers a rewrite leaves out, each once, in ascending order.
-class Drops {
-  public:
-    explicit Drops(std::vector<std::int64_t> numbers) : numbers_(std::move(numbers)) {
-        std::sort(numbers_.begin(), numbers_.end());
-        numbers_.erase(std::unique(numbers_.begin(), numbers_.end()), numbers_.end());
-    }
-    bool has(std::uint64_t n) const {
-        return std::binary_search(numbers_.begin(), numbers_.end(), static_cast<std::int64_t>(n));
-    }
-    // Those from `first` to `end - 1`, in order.
-    template <typename Take> void within(std::uint64_t first, std::uint64_t end, Take take) const {
-        auto at =
-            std::lower_bound(numbers_.begin(), numbers_.end(), static_cast<std::int64_t>(first));
-        for (; at != numbers_.end() && static_cast<std::uint64_t>(*at) < end; ++at)
-            take(static_cast<std::uint64_t>(*at));
-    }
-    std::uint64_t size() const { return numbers_.size(); }
-
-  private:
-    std::vector<std::int64_t> numbers_;
-};
 
 // Gathers the records of the new file. Records carried over unchanged are not gathered but
 // remembered as a run of the data file, which the kernel copies into the temporary file in one
@@ -83,12 +61,14 @@ class BlockWriter {
         runLength_ += n;
         written_ += static_cast<std::int64_t>(n);
     }
-    // As carry, for records `first` to `end - 1` but the dropped ones.
-    void carryRange(std::uint64_t first, std::uint64_t end, const Drops& drops) {
-        drops.within(first, end, [&](std::uint64_t drop) {
-            carry(first, drop - first);
-            first = drop + 1;
-        });
+    // As carry, for records `first` to `end - 1` but those in `drops` (ascending).
+    void carryRange(std::uint64_t first, std::uint64_t end,
+                    const std::vector<std::uint64_t>& drops) {
+        for (auto at = std::lower_bound(drops.begin(), drops.end(), first);
+             at != drops.end() && *at < end; ++at) {
+            carry(first, *at - first);
+            first = *at + 1;
+        }
         if (end > first)
             carry(first, end - first);
     }
@@ -149,15 +129,17 @@ class Batch {
     RecordBytes encoded_{};
 };
 
-// One pass over the data file: every record but `drop` is carried over as a writer stores it,
+// One pass over the data file: every record but `drops` is carried over as a writer stores it,
 // and each batch record goes before the first carried record whose name is greater than its
 // own. Inserting the batch records one by one would put each of them exactly there, sorted
 // file or not: the records still waiting are those no earlier record was greater than. Returns
 // the record number the batch's last record received, or -1 without a batch.
-// `sorted` tells whether the new file's names are in order.
+// `sorted` tells whether the new file's names are in order; `drops` are ascending.
 std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::File& out,
-                         Batch& batch, const Drops& drops, const Progress& progress, bool& sorted) {
+                         Batch& batch, const std::vector<std::uint64_t>& drops,
+                         const Progress& progress, bool& sorted) {
     std::int64_t position = -1;
+    std::size_t nextDrop = 0;
     BlockWriter writer(data, out);
     sorted = true;
     std::string_view previous; // the name written last
@@ -184,8 +166,10 @@ std::int64_t copyRecords(const fileio::File& data, std::uint64_t count, fileio::
         const std::uint64_t n = std::min<std::uint64_t>(blockRecords, count - first);
         data.readExactAt(first * kRecordSize, block.get(), n * kRecordSize);
         for (std::uint64_t i = 0; i < n; ++i) {
-            if (drops.has(first + i))
+            if (nextDrop < drops.size() && drops[nextDrop] == first + i) {
+                ++nextDrop;
                 continue;
+            }
             unsigned char* record = block.get() + i * kRecordSize;
             const bool normal = isNormalRecord(record);
             if (!normal)
@@ -230,7 +214,8 @@ std::uint64_t firstGreater(const fileio::File& data, std::uint64_t first, std::u
 // and in order: each batch record's place is searched for, and the runs between are copied
 // without being read here.
 std::int64_t copyInOrder(const fileio::File& data, std::uint64_t count, fileio::File& out,
-                         Batch& batch, const Drops& drops, const Progress& progress) {
+                         Batch& batch, const std::vector<std::uint64_t>& drops,
+                         const Progress& progress) {
     std::int64_t position = -1;
     BlockWriter writer(data, out);
     std::uint64_t next = 0; // the first record not yet written
@@ -328,11 +313,12 @@ void removeLeftoverTemp(const fs::path& dataFile) {
 namespace {
 
 // Where the records of a new file come from besides the batch: the data file's own records (a
-// change), none (a replacement), or every whole record of another data file as it stands (a
-// copy, which carries its bytes unnormalised).
+// change), none (a replacement), every whole record of another data file as it stands (a
+// copy, which carries its bytes unnormalised), or every byte of a kept version (an undo).
 struct Base {
-    enum Kind { Own, Nothing, Copy } kind = Own;
+    enum Kind { Own, Nothing, Copy, Version } kind = Own;
     const fs::path* source = nullptr;
+    undo::Step* step = nullptr; // for a Version, the undo or redo that chooses it
 };
 
 // Carries the first `count` records of `source` unchanged, telling the progress after each block.
@@ -348,9 +334,19 @@ void copyWhole(const fileio::File& source, std::uint64_t count, fileio::File& ou
     }
 }
 
-RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, std::int64_t drop,
-                      const Record* shown, const Progress& progress, const Base& base,
-                      const std::vector<Leaving>& leaving = {}) {
+// A record a rewrite leaves out, with the record the window showed under that number (nullptr:
+// not checked).
+struct Dropped {
+    std::int64_t number;
+    const Record* shown;
+};
+
+RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts,
+                      const std::vector<Dropped>& dropped, const Progress& progress,
+                      const Base& base) {
+    const auto firstShown = std::find_if(dropped.begin(), dropped.end(),
+                                         [](const Dropped& d) { return d.shown != nullptr; });
+    const Record* shown = firstShown == dropped.end() ? nullptr : firstShown->shown;
     const fs::path file = fileio::resolveLink(path);
     // Rewriting the temporary file's own name would truncate the data before reading it.
     if (file.filename() == kTempFileName)
@@ -365,6 +361,10 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
     // With the folder held, a temporary file is the leftover of a rewrite that died; it may
     // be read-only, and it is ours to replace.
     fileio::removeQuietly(temp);
+    undo::Step change(file);
+    undo::Step& step = base.step ? *base.step : change;
+    if (step.isMove() && !step.prepare())
+        return {kRewriteFailed, RewriteFailure::Changed};
 
     // A missing data file counts as empty; an insert creates it through the rename below. A
     // name that leads nowhere for another reason (a loop of links, too long) is no missing file.
@@ -379,10 +379,9 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
         if (base.kind == Base::Own) {
             const std::uint64_t size = data.size();
             // The records it writes, or the record it removes, tell the kind the file must be.
-            const std::int32_t kind = !inserts.empty()   ? inserts.front().tag
-                                      : shown            ? shown->tag
-                                      : !leaving.empty() ? leaving.front().record.tag
-                                                         : 0;
+            const std::int32_t kind = !inserts.empty() ? inserts.front().tag
+                                      : shown          ? shown->tag
+                                                       : 0;
             if (!holdsKind(data, size, kind)) {
                 data.close();
                 return {kRewriteFailed, RewriteFailure::WrongKind};
@@ -391,33 +390,31 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
         }
     }
     fileio::File source;
-    std::uint64_t copied = 0;
+    std::uint64_t copied = 0; // bytes
     if (base.kind == Base::Copy) {
         source = fileio::openReadWrite(*base.source);
-        copied = source.size() / kRecordSize;
+        copied = source.size() / kRecordSize * kRecordSize;
+    } else if (base.kind == Base::Version && step.source()) {
+        source = fileio::openReadOnly(*step.source());
+        copied = source.size();
     }
-    if (shown && !stillShown(data, count, drop, *shown)) {
-        // Another window changed the file since this record was shown: record n is someone
-        // else now, or gone.
-        if (existed)
-            data.close();
-        return {kRecordChanged, RewriteFailure::Changed};
-    }
-    std::vector<std::int64_t> dropped;
-    if (drop >= 0 && static_cast<std::uint64_t>(drop) < count)
-        dropped.push_back(drop);
-    for (const Leaving& l : leaving) {
-        if (!stillShown(data, count, l.number, l.record)) {
+    std::vector<std::uint64_t> drops;
+    for (const Dropped& d : dropped) {
+        if (d.shown && !stillShown(data, count, d.number, *d.shown)) {
+            // Another window changed the file since this record was shown: record n is someone
+            // else now, or gone.
             if (existed)
                 data.close();
             return {kRecordChanged, RewriteFailure::Changed};
         }
-        dropped.push_back(l.number);
+        if (d.number >= 0 && static_cast<std::uint64_t>(d.number) < count)
+            drops.push_back(static_cast<std::uint64_t>(d.number));
     }
-    const Drops drops(std::move(dropped));
+    std::sort(drops.begin(), drops.end());
+    drops.erase(std::unique(drops.begin(), drops.end()), drops.end());
 
     RewriteResult result;
-    if (inserts.empty() && drops.size() == 0 && base.kind == Base::Own) {
+    if (inserts.empty() && drops.empty() && base.kind == Base::Own) {
         // Nothing to leave out and nothing to add: the file is not touched at all.
         if (existed) {
             try {
@@ -442,15 +439,19 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
         // testing a hundred records costs: a large batch into a small file reads it through.
         const bool search = inserts.size() <= 1 || inserts.size() * 128 <= count;
         if (base.kind == Base::Copy) {
-            copyWhole(source, copied, out, progress);
+            copyWhole(source, copied / kRecordSize, out, progress);
             sorted = false; // whatever order the source had
+        } else if (base.kind == Base::Version) {
+            if (copied > 0)
+                out.copyFrom(source, 0, copied);
+            sorted = false;
         } else if (existed && search && knownInOrder(file, data.identityAtOpen()))
             position = copyInOrder(data, count, out, batch, drops, progress);
         else
             position = copyRecords(data, count, out, batch, drops, progress, sorted);
         out.flush();
         const std::uint64_t expected =
-            (count + copied - drops.size() + inserts.size()) * kRecordSize;
+            (count - drops.size() + inserts.size()) * kRecordSize + copied;
         if (out.size() != expected)
             throw IoError(EIO);
     } catch (...) {
@@ -482,6 +483,12 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
     }
     const std::int64_t beforeRename = rewriteClock();
     try {
+        step.keep(existed, temp, written, beforeRename);
+    } catch (...) {
+        fileio::removeQuietly(temp);
+        throw;
+    }
+    try {
         fileio::rename(temp, file);
     } catch (const IoError&) {
         fileio::removeQuietly(temp);
@@ -499,22 +506,42 @@ RewriteResult rewrite(const fs::path& path, const std::vector<Record>& inserts, 
 
 RewriteResult rewriteDataFile(const fs::path& file, const std::vector<Record>& inserts,
                               std::int64_t drop, const Record* shown, const Progress& progress) {
-    return rewrite(file, inserts, drop, shown, progress, {});
+    std::vector<Dropped> dropped;
+    if (drop >= 0 || shown)
+        dropped.push_back({drop, shown});
+    return rewrite(file, inserts, dropped, progress, {});
+}
+
+RewriteResult mergeRecords(const fs::path& file, const std::vector<std::int64_t>& numbers,
+                           const std::vector<Record>& shown, const Record& merged) {
+    if (numbers.size() != shown.size())
+        throw IoError(EINVAL, file.string());
+    std::vector<Dropped> dropped;
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        dropped.push_back({numbers[i], &shown[i]});
+    return rewrite(file, {merged}, dropped, {}, {});
 }
 
 RewriteResult replaceRecords(const fs::path& file, const std::vector<Leaving>& leaving,
                              const std::vector<Record>& inserts, const Progress& progress) {
-    return rewrite(file, inserts, -1, nullptr, progress, {}, leaving);
+    std::vector<Dropped> dropped;
+    for (const Leaving& l : leaving)
+        dropped.push_back({l.number, &l.record});
+    return rewrite(file, inserts, dropped, progress, {});
 }
 
 RewriteResult replaceWithRecords(const fs::path& file, const std::vector<Record>& batch,
                                  const Progress& progress) {
-    return rewrite(file, batch, -1, nullptr, progress, {Base::Nothing});
+    return rewrite(file, batch, {}, progress, {Base::Nothing});
 }
 
 RewriteResult replaceWithCopy(const fs::path& file, const fs::path& source,
                               const Progress& progress) {
-    return rewrite(file, {}, -1, nullptr, progress, {Base::Copy, &source});
+    return rewrite(file, {}, {}, progress, {Base::Copy, &source});
+}
+
+RewriteResult restoreVersion(const fs::path& file, undo::Step& step) {
+    return rewrite(file, {}, {}, {}, {Base::Version, nullptr, &step});
 }
 
 RewriteResult rewriteDataFile(const fs::path& file, const std::optional<Record>& insert,

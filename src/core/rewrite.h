@@ -75,6 +75,11 @@ struct Leaving {
 // and the failure is Changed; a number past the end counts as changed too.
 RewriteResult replaceRecords(const fs::path& file, const std::vector<Leaving>& leaving,
                              const std::vector<Record>& inserts, const Progress& progress = {});
+// Replaces records `numbers` of the file by `merged`, filed by its name, in one rewrite: each of
+// them must still be its record in `shown` (same order), as read while the folder is held, or
+// nothing is written and the failure is Changed. The position is the merged record's number.
+RewriteResult mergeRecords(const fs::path& file, const std::vector<std::int64_t>& numbers,
+                           const std::vector<Record>& shown, const Record& merged);
 
 // Inserts a batch of records (an import) in one rewrite.
 RewriteResult insertRecords(const fs::path& file, const std::vector<Record>& batch,
@@ -90,6 +95,13 @@ RewriteResult replaceWithRecords(const fs::path& file, const std::vector<Record>
 // order (a trailing fragment is left behind); the progress hears how many have been copied.
 RewriteResult replaceWithCopy(const fs::path& file, const fs::path& source,
                               const Progress& progress = {});
+
+namespace undo {
+class Step;
+}
+// Puts back the version of the data file that an undo or redo step chooses (see undo.h), all
+// its bytes, as one rewrite; a step that may not go on leaves the file untouched (Changed).
+RewriteResult restoreVersion(const fs::path& file, undo::Step& step);
 
 // A data file that a rewrite of this process put in place, in order, and that nobody has
 // written since, is not read through by the next rewrite: each new record's place is searched

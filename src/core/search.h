@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace core {
 
@@ -35,5 +36,35 @@ std::string secondText(const Record& record, bool persons);
 std::int64_t findRecord(const fileio::File& file, std::int64_t start, bool persons,
                         std::string_view box1, std::string_view box2, bool& lastTest,
                         std::int64_t* recordCount = nullptr);
+
+// What earlier searches from the first record of one data file learned, so that the next one
+// (most often the same texts with a character more) reads only what they left open. A text
+// extended at its end can only match where the shorter one matched (see docs/performance.md),
+// so a search from the first record needs nothing before the first match of any pair of texts
+// its own extend, finds nothing where such a pair found nothing, and finds at the latest the
+// first match of any pair of texts that extend its own. What is learned holds for one file as
+// one open saw it; any other file or any later write makes it start over.
+class SearchMemory {
+  public:
+    // As findRecord(file, 0, ...), with the same answer and the same `lastTest`.
+    std::int64_t findFirst(const fileio::File& file, bool persons, std::string_view box1,
+                           std::string_view box2, bool& lastTest,
+                           std::int64_t* recordCount = nullptr);
+    void forget();
+
+    // Tests replace the file system's clock (nanoseconds of real time); nullptr restores it.
+    static void setClock(std::int64_t (*now)());
+
+  private:
+    struct Learned {
+        std::string box1, box2;
+        std::int64_t first; // -1: none
+    };
+    void learn(std::string_view box1, std::string_view box2, std::int64_t first);
+
+    fileio::Identity identity_;
+    bool persons_ = true;
+    std::vector<Learned> learned_; // the latest last
+};
 
 } // namespace core

@@ -349,9 +349,18 @@ Record recordFromCard(const Card& card, bool persons, CardLosses& losses) {
     const std::size_t emailSlots = persons ? 2 : 1;
     if (t.emails.size() > emailSlots)
         losses.emailsInNotes += static_cast<std::int64_t>(t.emails.size() - emailSlots);
-    auto texts = persons ? personTexts(t) : companyTexts(t);
+    return recordFromTexts(persons ? personTexts(t) : companyTexts(t), persons, losses);
+}
+
+Record recordFromTexts(std::array<std::string, kSlotCount> texts, bool persons,
+                       CardLosses& losses) {
     Record record;
     record.tag = persons ? kTagPerson : kTagCompany;
+    // An address is one line; every other text keeps its line breaks as the records' CR LF.
+    const int address = persons ? int(person::Address) : int(company::Address);
+    for (int i = 0; i < kSlotCount; ++i)
+        texts[i] =
+            i == address ? breaksAs(std::move(texts[i]), ", ") : withCrLf(std::move(texts[i]));
     for (int i = 0; i < kSlotCount; ++i) {
         // Plain ASCII reads the same in both; only other texts are converted.
         bool ascii = true, nul = false;

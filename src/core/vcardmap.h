@@ -7,6 +7,7 @@
 #include "core/rewrite.h"
 #include "core/vcard.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -26,6 +27,10 @@ struct CardLosses {
 // One card as a record of the kind (tag included); the first four slots in capitals, as the
 // entry dialog stores them.
 Record recordFromCard(const vcard::Card& card, bool persons, CardLosses& losses);
+// Nine UTF-8 texts in slot order as a record of the kind, as every import stores them: in
+// Windows-1252 (a character it lacks as "?"), the first four in capitals, each cut to its slot,
+// line breaks as CR LF (in the address ", ").
+Record recordFromTexts(std::array<std::string, kSlotCount> texts, bool persons, CardLosses& losses);
 // One record as a vCard 3.0 card in UTF-8 with CR LF line ends.
 std::string cardFromRecord(const Record& record, bool persons);
 

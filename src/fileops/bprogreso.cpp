@@ -62,7 +62,6 @@ void TForm6::setVisible(bool visible) {
     // Centred over the main window before it appears, while a move still places the frame;
     // the halving truncates toward zero.
     if (visible && !isVisible())
-        move(main_->x() + (main_->width() - width()) / 2,
-             main_->y() + (main_->height() - height()) / 2);
+        platform::centreOver(this, main_);
     QDialog::setVisible(visible);
 }

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <climits>
 
-TForm9::TForm9(QWidget* mainWindow)
+TForm10::TForm10(QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint) {
     setObjectName("Form9");
     setWindowTitle("Sincronizar - " + QString(platform::kProgramTitle));
@@ -31,13 +31,13 @@ TForm9::TForm9(QWidget* mainWindow)
                                        "Detiene la sincronización. La próxima sincronización "
                                        "termina lo que quede pendiente.",
                                        {252, 62, 100, 26});
-    connect(bcancelar, &QPushButton::clicked, this, &TForm9::bcancelarClick);
+    connect(bcancelar, &QPushButton::clicked, this, &TForm10::bcancelarClick);
     move(mainWindow->x() + (mainWindow->width() - width()) / 2,
          mainWindow->y() + (mainWindow->height() - height()) / 2);
     show();
 }
 
-void TForm9::setStep(const QString& text, std::int64_t done, std::int64_t total) {
+void TForm10::setStep(const QString& text, std::int64_t done, std::int64_t total) {
     accion->setText(text);
     const int maximum = static_cast<int>(std::clamp<std::int64_t>(total, 0, INT_MAX));
     bprogreso->setRange(0, maximum);
@@ -45,12 +45,12 @@ void TForm9::setStep(const QString& text, std::int64_t done, std::int64_t total)
     QCoreApplication::processEvents();
 }
 
-void TForm9::bcancelarClick() {
+void TForm10::bcancelarClick() {
     cancelled_ = true;
     bcancelar->setEnabled(false);
     accion->setText("Cancelando ...");
 }
 
-void TForm9::reject() {
+void TForm10::reject() {
     bcancelarClick();
 }

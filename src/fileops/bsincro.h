@@ -10,11 +10,11 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-class TForm9 : public QDialog {
+class TForm10 : public QDialog {
     Q_OBJECT
   public:
     // Visible from its creation, centred over the main window.
-    explicit TForm9(QWidget* mainWindow);
+    explicit TForm10(QWidget* mainWindow);
 
     QLabel* accion;
     QProgressBar* bprogreso;

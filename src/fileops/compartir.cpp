@@ -1,5 +1,6 @@
 // Copying data between data files: a copy of the current file, and the record in view added to
 // another file or saved into a new one.
+#include "core/changelabel.h"
 #include "core/datafile.h"
 #include "core/filecopy.h"
 #include "core/rewrite.h"
@@ -39,6 +40,7 @@ void TForm1::SaveAs1Click() {
     progress.accion->setText("Copiando archivo ...");
     progress.setMaximum(core::recordCount(toPath(source)));
     progress.show();
+    const core::ChangeLabel label("guardar una copia del archivo");
     const core::RewriteResult result =
         core::copyDataFile(toPath(source), toPath(target),
                            [&progress](std::int64_t done) { progress.setPosition(done); });
@@ -73,8 +75,12 @@ void TForm1::maderirClick() {
         return;
     }
     // A rewrite that kept the file has shown its own error; no confirmation follows it.
-    if (records::ingresardatos(services_, *chosen, recordInView(*this), -1) == core::kRewriteFailed)
-        return;
+    {
+        const core::ChangeLabel label(records::changeLabel("adherir", recordInView(*this)));
+        if (records::ingresardatos(services_, *chosen, recordInView(*this), -1) ==
+            core::kRewriteFailed)
+            return;
+    }
     prompter.messageBox("Se ingreso correctamente el registro", "Confirmación");
     // A working file has changed under the window: its count and scroll range follow it, and
     // the record in view stays (an equal name goes after it).
@@ -99,6 +105,8 @@ void TForm1::mregistroennuevoClick() {
     if (target.isEmpty())
         return;
     // The file appears, or an existing one is replaced, with the record in it, in one step.
+    const core::ChangeLabel label(
+        records::changeLabel("guardar en archivo nuevo", recordInView(*this)));
     const core::RewriteResult result =
         core::replaceWithRecords(toPath(target), {recordInView(*this)});
     records::reportRewriteFailure(services_, target, result.failure,

@@ -1,5 +1,6 @@
 // Contacts in and out: a vCard file's cards added to the working file of the view, the whole
 // working file or the record in view written as vCard for phones and mail programs.
+#include "core/changelabel.h"
 #include "core/datafile.h"
 #include "core/fileio.h"
 #include "core/ioerror.h"
@@ -66,23 +67,24 @@ QString suggestedName(const QString& name) {
 
 } // namespace
 
-std::optional<QString> TForm1::askVcfFile(const QString& title, const QString& suggested) {
+std::optional<QString> TForm1::askExportFile(const QString& title, const QString& suggested,
+                                             const QString& filter, const QString& ext) {
     platform::FileDialogs& dialogs = *services_.fileDialogs;
     dialogs.save.title = title;
-    dialogs.save.filter = kVcfFilter;
+    dialogs.save.filter = filter;
     // The name and extension belong to the data files' commands; they get theirs back.
     const QString keptName = dialogs.save.fileName, keptExt = dialogs.save.defaultExt;
     dialogs.save.fileName = suggested;
-    dialogs.save.defaultExt = "vcf";
+    dialogs.save.defaultExt = ext;
     std::optional<QString> chosen = dialogs.runSave(this);
     dialogs.save.fileName = keptName;
     dialogs.save.defaultExt = keptExt;
     if (!chosen)
         return std::nullopt;
     QString target = *chosen;
-    const bool named = target.endsWith(".vcf", Qt::CaseInsensitive);
+    const bool named = target.endsWith("." + ext, Qt::CaseInsensitive);
     if (!named)
-        target += ".vcf";
+        target += "." + ext;
     if (records::isOneOf(target, {rutap_, rutae_})) {
         services_.prompter->messageBox(records::inUseText(target), "No se exportaron contactos");
         return std::nullopt;
@@ -93,43 +95,49 @@ std::optional<QString> TForm1::askVcfFile(const QString& title, const QString& s
     return target;
 }
 
-void TForm1::ImportarvCard1Click() {
-    platform::FileDialogs& dialogs = *services_.fileDialogs;
-    Prompter& prompter = *services_.prompter;
+std::optional<QString> TForm1::askVcfFile(const QString& title, const QString& suggested) {
+    return askExportFile(title, suggested, kVcfFilter, "vcf");
+}
+
+std::optional<QString> TForm1::askImportFile(const QString& title, const QString& filter) {
     const QString target = currentFile();
-    const bool persons = persons_;
     // A working file that cannot be written is refused before anything is read.
     if (core::fileio::isReadOnly(toPath(target)))
         throw core::IoError(EACCES, target.toStdString());
     if (core::fileio::exists(toPath(target)) &&
-        !(persons ? core::esdepersonas(toPath(target)) : core::esdeempresas(toPath(target)))) {
-        records::reportWrongKind(services_, persons);
-        return;
+        !(persons_ ? core::esdepersonas(toPath(target)) : core::esdeempresas(toPath(target)))) {
+        records::reportWrongKind(services_, persons_);
+        return std::nullopt;
     }
-    dialogs.open.title = "Importar contactos (vCard)";
-    dialogs.open.filter = kVcfFilter;
-    const std::optional<QString> source = dialogs.runOpen(this);
-    if (!source)
-        return;
-    core::VCardFile read = core::readVCardFile(toPath(*source), persons);
-    if (read.error != core::vcard::ReadError::None) {
-        prompter.messageBox(readErrorText(read.error, read.line), "Error al importar contactos",
-                            Prompter::Icon::Error);
-        return;
-    }
+    platform::FileDialogs& dialogs = *services_.fileDialogs;
+    dialogs.open.title = title;
+    dialogs.open.filter = filter;
+    return dialogs.runOpen(this);
+}
+
+void TForm1::addImportedContacts(std::vector<core::Record>&& records,
+                                 const core::CardLosses& losses, const QString& source,
+                                 const QString& format, const QString& notes) {
+    Prompter& prompter = *services_.prompter;
+    const QString target = currentFile();
+    const bool persons = persons_;
     const QString question =
         QString("Se encontraron %1 contactos en el archivo %2. ¿Desea agregarlos al archivo de %3 "
                 "%4?")
-            .arg(read.records.size())
-            .arg(*source, persons ? "Personas" : "Organizaciones (Empresas)", target);
+            .arg(records.size())
+            .arg(source, persons ? "Personas" : "Organizaciones (Empresas)", target);
     if (prompter.messageDialog(question, Prompter::Icon::Confirmation,
                                Prompter::Yes | Prompter::No) != Prompter::Yes)
         return;
 
     const int savedWidth = width();
-    const core::NewRecords fresh = core::newRecordsFor(toPath(target), std::move(read.records));
+    const core::NewRecords fresh = core::newRecordsFor(toPath(target), std::move(records));
     core::RewriteResult result;
     {
+        const core::ChangeLabel label(QString("importar %1 contactos (%2)")
+                                          .arg(fresh.records.size())
+                                          .arg(format)
+                                          .toStdString());
         TForm6 progress(this);
         progress.accion->setText("Importando contactos ...");
         progress.setMaximum(static_cast<std::int64_t>(fresh.records.size()));
@@ -148,12 +156,25 @@ void TForm1::ImportarvCard1Click() {
                               "Caracteres reemplazados por \"?\" (no existen en el archivo): %4")
                           .arg(fresh.records.size())
                           .arg(fresh.present)
-                          .arg(read.losses.cut)
-                          .arg(read.losses.replaced);
-    if (read.losses.emailsInNotes > 0)
+                          .arg(losses.cut)
+                          .arg(losses.replaced);
+    if (losses.emailsInNotes > 0)
         summary += QString("\nCorreos electrónicos guardados en las notas (sin campo propio): %1")
-                       .arg(read.losses.emailsInNotes);
-    prompter.messageBox(summary, "Importación de contactos", Prompter::Icon::Information);
+                       .arg(losses.emailsInNotes);
+    prompter.messageBox(summary + notes, "Importación de contactos", Prompter::Icon::Information);
+}
+
+void TForm1::ImportarvCard1Click() {
+    const std::optional<QString> source = askImportFile("Importar contactos (vCard)", kVcfFilter);
+    if (!source)
+        return;
+    core::VCardFile read = core::readVCardFile(toPath(*source), persons_);
+    if (read.error != core::vcard::ReadError::None) {
+        services_.prompter->messageBox(readErrorText(read.error, read.line),
+                                       "Error al importar contactos", Prompter::Icon::Error);
+        return;
+    }
+    addImportedContacts(std::move(read.records), read.losses, *source, "vCard");
 }
 
 void TForm1::ExportarvCard1Click() {

@@ -1,4 +1,5 @@
 // The import of a version-1 file into a new data file, behind the progress window.
+#include "core/changelabel.h"
 #include "core/datafile.h"
 #include "core/fileio.h"
 #include "core/rewrite.h"
@@ -74,6 +75,8 @@ void TForm1::ExportarTevoAgenda11Click() {
     core::RewriteResult result;
     try {
         const std::vector<core::Record> batch = version1.readAll(*kind);
+        const core::ChangeLabel label("importar " + std::to_string(batch.size()) +
+                                      " contactos de Tevo Riviva 1");
         // The new file appears whole, or an existing one is replaced whole, in one rename.
         result = core::replaceWithRecords(
             toPath(target), batch, [&progress](std::int64_t done) { progress.setPosition(done); });

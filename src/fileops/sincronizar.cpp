@@ -122,7 +122,7 @@ void TForm1::Sincronizar1Click() {
     bool changed = false;
     QString failure;
     {
-        TForm9 progress(this);
+        TForm10 progress(this);
         for (int i = 0; i < 2 && failure.isEmpty(); ++i) {
             const bool persons = i == 0;
             const QString file = persons ? rutap_ : rutae_;

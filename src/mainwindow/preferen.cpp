@@ -344,15 +344,15 @@ bool TForm2::event(QEvent* event) {
     return QDialog::event(event);
 }
 
-void TForm2::showEvent(QShowEvent* event) {
-    FormShow();
-    QDialog::showEvent(event);
+void TForm2::setVisible(bool visible) {
+    if (visible && !isVisible())
+        FormShow();
+    QDialog::setVisible(visible);
 }
 
 void TForm2::FormShow() {
     savedWidth_ = main_->width();
-    move(main_->x() + (main_->width() - width()) / 2,
-         main_->y() + (main_->height() - height()) / 2);
+    platform::centreOver(this, main_);
     dir_exe->setText(main_->obtenercurrentdir());
     rutapersona1->setText(main_->getrutap());
     rutaempresa1->setText(main_->getrutae());

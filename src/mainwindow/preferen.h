@@ -80,7 +80,7 @@ class TForm2 : public QDialog {
     QStatusBar* StatusBar1;
 
   protected:
-    void showEvent(QShowEvent* event) override;
+    void setVisible(bool visible) override;
     bool event(QEvent* event) override;
 
   private:

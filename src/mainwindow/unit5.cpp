@@ -3,6 +3,7 @@
 #include "comm/openbronswer.h"
 #include "mainwindow/zuzovi2.h"
 #include "platform/appfolders.h"
+#include "platform/widgets.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -70,8 +71,7 @@ void TForm5::setVisible(bool visible) {
     // Centred over the main window before it appears, while a move still places the frame;
     // the halving truncates toward zero.
     if (visible && !isVisible())
-        move(main_->x() + (main_->width() - width()) / 2,
-             main_->y() + (main_->height() - height()) / 2);
+        platform::centreOver(this, main_);
     QDialog::setVisible(visible);
 }
 

@@ -289,6 +289,12 @@ void TForm1::buildMenus() {
     ExportarvCard1 = item(mArchivo, "ExportarvCard1", "Exportar a vCard ...",
                           "Guarda todos los registros del archivo actual en un archivo vCard "
                           "(.vcf) para teléfonos y programas de correo.");
+    ImportarCSV1 = item(mArchivo, "ImportarCSV1", "Importar contactos (CSV) ...",
+                        "Agrega al archivo actual los contactos de una tabla CSV (.csv) de una "
+                        "hoja de cálculo o del correo web.");
+    ExportarCSV1 = item(mArchivo, "ExportarCSV1", "Exportar a CSV ...",
+                        "Guarda todos los registros del archivo actual en una tabla CSV (.csv) "
+                        "para hojas de cálculo y el correo web.");
     Sincronizar1 = item(mArchivo, "Sincronizar1", "Sincroni&zar",
                         "Envía y recibe los cambios de los contactos con el servidor de "
                         "contactos (CardDAV) elegido en Preferencias.",
@@ -300,6 +306,11 @@ void TForm1::buildMenus() {
     Exit1 = item(mArchivo, "Exit1", "&Salir   (ALT+F4)", "Cierra el programa.");
 
     mEdicion = menu(this, "Edicion1", "&Edición", "Operaciones de edición.");
+    Deshacer1 = item(mEdicion, "Deshacer1", "Deshacer",
+                     "Deshace el último cambio del archivo que se ve.", QKeySequence("Ctrl+Z"));
+    Rehacer1 = item(mEdicion, "Rehacer1", "Rehacer", "Vuelve a hacer el cambio deshecho.",
+                    QKeySequence("Ctrl+Y"));
+    mEdicion->addSeparator();
     mcopiar1 =
         item(mEdicion, "mcopiar1", "Copiar todos los campos", {}, QKeySequence("Ctrl+Alt+C"));
     Pegar1 = item(mEdicion, "Pegar1", "Pegar", "Pega texto en cuadro Nombre");
@@ -365,6 +376,11 @@ void TForm1::buildMenus() {
     CreararhivoTXT1 =
         item(mAcciones, "CreararhivoTXT1", "Crear archivo de texto (TXT)",
              "Permite crear un archivo de texto (TXT) con los registros del archivo en uso.");
+    mAcciones->addSeparator();
+    mduplicados = item(mAcciones, "mduplicados", "Buscar duplicados ...",
+                       "Busca los registros que parecen ser el mismo contacto y permite "
+                       "combinarlos en uno.",
+                       QKeySequence("Ctrl+Shift+D"));
 
     mOpciones = menu(this, "Opciones1", "Opciones", "Permite cambiar la configuración.");
     mvistarapida = item(mOpciones, "mvistarapida", "&Vista rápida",
@@ -427,6 +443,8 @@ void TForm1::connectCommands() {
     connect(mPrimero, &QAction::triggered, this, [this] { browse(barra->minimum()); });
     connect(mUltimo, &QAction::triggered, this, [this] { browse(barra->maximum()); });
     connect(New1, &QAction::triggered, this, &TForm1::New1Click);
+    connect(Deshacer1, &QAction::triggered, this, &TForm1::Deshacer1Click);
+    connect(Rehacer1, &QAction::triggered, this, &TForm1::Rehacer1Click);
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     connect(beliminar, &QPushButton::clicked, this, &TForm1::bEliminarClick);
     connect(mEliminar, &QAction::triggered, this, &TForm1::bEliminarClick);
@@ -444,6 +462,9 @@ void TForm1::connectCommands() {
     connect(ImportarvCard1, &QAction::triggered, this, &TForm1::ImportarvCard1Click);
     connect(ExportarvCard1, &QAction::triggered, this, &TForm1::ExportarvCard1Click);
     connect(mguardarvcard, &QAction::triggered, this, &TForm1::mguardarvcardClick);
+    connect(mduplicados, &QAction::triggered, this, &TForm1::mduplicadosClick);
+    connect(ImportarCSV1, &QAction::triggered, this, &TForm1::ImportarCSV1Click);
+    connect(ExportarCSV1, &QAction::triggered, this, &TForm1::ExportarCSV1Click);
     connect(Sincronizar1, &QAction::triggered, this, &TForm1::Sincronizar1Click);
     for (QLineEdit* field : displayFields()) {
         field->installEventFilter(this);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/record.h"
+#include "core/search.h"
 #include "mainwindow/unit5.h"
 #include "platform/services.h"
 
@@ -13,6 +14,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+
+namespace core {
+struct CardLosses;
+}
 
 class QAction;
 class QLabel;
@@ -124,6 +130,22 @@ class TForm1 : public QMainWindow {
     void ExportarvCard1Click();
     void mguardarvcardClick();
     QAction *ImportarvCard1, *ExportarvCard1, *mguardarvcard;
+    // Contacts in and out through CSV tables (fileops/contactoscsv.cpp).
+    void ImportarCSV1Click();
+    void ExportarCSV1Click();
+    QAction *ImportarCSV1, *ExportarCSV1;
+
+    // Undo and redo of the last change of the file in view (mainwindow/zuzovi2_undo.cpp).
+    void Deshacer1Click();
+    void Rehacer1Click();
+    // Names the change each item would take back or make again, or disables it; says in the
+    // status bar when the last change could not keep the version it replaced.
+    void actualizarDeshacer();
+    QAction *Deshacer1, *Rehacer1;
+
+    // Finding and merging duplicates of the file in view (mainwindow/duplicados.cpp).
+    void mduplicadosClick();
+    QAction* mduplicados;
 
     // Two-way sync of both working files with their address books on a CardDAV server
     // (fileops/sincronizar.cpp).
@@ -260,6 +282,17 @@ class TForm1 : public QMainWindow {
     void FormClose();
     // The save dialog set for a .vcf file; the name chosen, with ".vcf" when it had none.
     std::optional<QString> askVcfFile(const QString& title, const QString& suggested);
+    // The same for any export file: its filter and extension.
+    std::optional<QString> askExportFile(const QString& title, const QString& suggested,
+                                         const QString& filter, const QString& ext);
+    // The file to import into the working file of the view, asked for once that file can take
+    // it: a read-only one throws, one of the other kind is reported and nothing is asked.
+    std::optional<QString> askImportFile(const QString& title, const QString& filter);
+    // The end of every import of contacts: the question, the records the file lacks added in
+    // one rewrite, and the summary (with `notes` after it). `format` names the file's kind.
+    void addImportedContacts(std::vector<core::Record>&& records, const core::CardLosses& losses,
+                             const QString& source, const QString& format,
+                             const QString& notes = {});
 
     platform::Services services_;
     QString programDir_;
@@ -278,6 +311,7 @@ class TForm1 : public QMainWindow {
     bool terminate_ = false;
     bool siguiente_ = false;    // the next search continues after the record in view
     bool fillingBoxes_ = false; // the quick-view bar fills the boxes and searches once itself
+    core::SearchMemory typed_;  // what the searches from record 0 learned while typing
     core::Record personBuffer_, companyBuffer_;
     core::Record shown_;
     std::array<QuickViewSlot, 11> slots_{};
@@ -290,4 +324,6 @@ class TForm1 : public QMainWindow {
     std::optional<QString> syncPassword(const QString& key);
     QHash<QString, QString> sessionPasswords_; // where no secret store runs
     QString refusedPassword_;                  // the account whose password the server refused
+    std::uint64_t undoId_ = 0, redoId_ = 0;    // the changes the Edición menu offers
+    void moverCambio(bool back);
 };

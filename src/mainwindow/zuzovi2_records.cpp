@@ -1,6 +1,8 @@
 // The record commands of the main window: new file, new and modified records, deletion.
 #include "mainwindow/zuzovi2.h"
 
+#include "core/changelabel.h"
+#include "mainwindow/duplicados.h"
 #include "records/archivos.h"
 #include "records/escritura.h"
 #include "records/ingreso.h"
@@ -17,6 +19,7 @@ void TForm1::bEliminarClick() {
             "Se eliminara el registro que esta viendo actualmente. ¿Desea continuar?",
             Prompter::Icon::Confirmation, Prompter::Yes | Prompter::No) != Prompter::Yes)
         return;
+    const core::ChangeLabel label(records::changeLabel("eliminar", shown_));
     const std::int64_t result = records::eliminar(services_, currentFile(), current_, shown_);
     if (result == -1) {
         services_.prompter->messageBox("Se ha eliminado el registro satisfactoriamente.",
@@ -50,4 +53,14 @@ void TForm1::bNuevo2Click() {
 }
 void TForm1::bmodificarClick() {
     openEntryDialog(persons_, false);
+}
+
+void TForm1::mduplicadosClick() {
+    const int savedWidth = width();
+    TForm9 window(services_, this, currentFile(), persons_, programDir_);
+    if (!window.FormShow())
+        return;
+    services_.modal->exec(&window);
+    if (window.mergesWritten() > 0)
+        refreshAfterChange(savedWidth);
 }

@@ -91,9 +91,13 @@ void TForm1::buscar() {
         return;
     }
     std::int64_t count = 0;
+    const std::string box1 = platform::fromQ(cuadro1->text()),
+                      box2 = platform::fromQ(cuadro2->text());
+    // A fresh search, most often one more character typed, starts from what the earlier ones
+    // learned about this file.
     const std::int64_t match =
-        core::findRecord(file, fresh ? 0 : current_ + 1, persons, platform::fromQ(cuadro1->text()),
-                         platform::fromQ(cuadro2->text()), siguiente_, &count);
+        fresh ? typed_.findFirst(file, persons, box1, box2, siguiente_, &count)
+              : core::findRecord(file, current_ + 1, persons, box1, box2, siguiente_, &count);
     file.close();
 
     if (match >= 0) {

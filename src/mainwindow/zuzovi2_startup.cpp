@@ -1,6 +1,7 @@
 // Start-up and reload of the main window, its settings, and shut-down.
 #include "mainwindow/zuzovi2.h"
 
+#include "core/changelabel.h"
 #include "core/datafile.h"
 #include "core/fileio.h"
 #include "core/inifile.h"
@@ -276,9 +277,10 @@ void TForm1::checkDataFile(const QString& file, bool persons, bool& unusable) {
                    "Preferencias, si no existe, puede crearlo ahora o en el cuadro de dialogo "
                    "Preferencias (Crtl+O). ¿Desea crear este archivo ahora?";
     if (services_.prompter->messageDialog(text, Prompter::Icon::Warning,
-                                          Prompter::Yes | Prompter::No) == Prompter::Yes)
+                                          Prompter::Yes | Prompter::No) == Prompter::Yes) {
+        const core::ChangeLabel label("crear archivo");
         core::createEmptyDataFile(path);
-    else
+    } else
         unusable = true;
 }
 
@@ -313,8 +315,10 @@ void TForm1::enableWorkingFileCommands(bool enabled) {
         w->setEnabled(enabled);
     for (QMenu* m : {mIngresar, mBuscar, mEdicion, mAcciones})
         m->menuAction()->setEnabled(enabled);
-    for (QAction* a : {mvistarapida, SaveAs1, ImportarvCard1, ExportarvCard1, Sincronizar1})
+    for (QAction* a : {mvistarapida, SaveAs1, ImportarvCard1, ExportarvCard1, ImportarCSV1,
+                       ExportarCSV1, Sincronizar1})
         a->setEnabled(enabled);
+    actualizarDeshacer();
 }
 
 void TForm1::saveinifile() {

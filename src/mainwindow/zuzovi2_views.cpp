@@ -67,6 +67,7 @@ void TForm1::tipovista(bool persons) {
         barra->setMaximum(static_cast<int>(std::min<std::int64_t>(count, INT_MAX)));
     }
     barraChange();
+    actualizarDeshacer();
 }
 
 void TForm1::barraChange() {

@@ -43,7 +43,7 @@ QMessageBox::Icon toQtIcon(Prompter::Icon icon) {
 // buttons of the common window managers, with their margins.
 constexpr int kTitleBarExtra = 160;
 
-// The captions stay "Yes", "No" and "OK": the program's own texts refer to them.
+// The buttons speak the program's language; the unattended log keeps the toolkit's names.
 int run(const QString& title, const QString& text, Prompter::Icon icon, int buttons) {
     QMessageBox box(toQtIcon(icon), title, text, QMessageBox::NoButton,
                     QApplication::activeWindow());
@@ -62,10 +62,10 @@ int run(const QString& title, const QString& text, Prompter::Icon icon, int butt
         QMessageBox::ButtonRole role;
         const char* caption;
     };
-    const Pair pairs[] = {{Prompter::Yes, QMessageBox::YesRole, "Yes"},
-                          {Prompter::No, QMessageBox::NoRole, "No"},
-                          {Prompter::OK, QMessageBox::AcceptRole, "OK"},
-                          {Prompter::Cancel, QMessageBox::RejectRole, "Cancel"}};
+    const Pair pairs[] = {{Prompter::Yes, QMessageBox::YesRole, "&Sí"},
+                          {Prompter::No, QMessageBox::NoRole, "&No"},
+                          {Prompter::OK, QMessageBox::AcceptRole, "Aceptar"},
+                          {Prompter::Cancel, QMessageBox::RejectRole, "Cancelar"}};
     QPushButton* first = nullptr;
     std::vector<std::pair<QPushButton*, int>> made;
     for (const auto& p : pairs) {

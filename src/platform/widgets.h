@@ -32,4 +32,11 @@ inline void tipWholeMessage(QStatusBar* bar) {
                      [bar](const QString& text) { bar->setToolTip(text); });
 }
 
+// Centres a secondary window over the main window's frame, halves truncated toward zero. Called
+// before the window is shown, while a move still places the frame the window manager adds.
+inline void centreOver(QWidget* window, const QWidget* main) {
+    window->move(main->x() + (main->width() - window->width()) / 2,
+                 main->y() + (main->height() - window->height()) / 2);
+}
+
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "records/archivos.h"
 
+#include "core/changelabel.h"
 #include "core/datafile.h"
 #include "core/fileio.h"
 #include "platform/text.h"
@@ -83,8 +84,11 @@ QString chooseNewFile(platform::Services& services, QWidget* owner, const QStrin
 
 QString newfile(platform::Services& services, QWidget* owner, const QStringList& keep) {
     const QString name = chooseNewFile(services, owner, keep);
-    if (!name.isEmpty())
+    if (!name.isEmpty()) {
+        // A file it replaces can be had back with "Deshacer" when that file is in view.
+        const core::ChangeLabel label("crear archivo nuevo");
         core::createEmptyDataFile(toPath(name));
+    }
     return name;
 }
 

@@ -58,6 +58,11 @@ std::int64_t finish(platform::Services& services, const QString& file,
 }
 } // namespace
 
+std::string changeLabel(const std::string& verb, const core::Record& record) {
+    const std::string& name = record.texts[0];
+    return verb + " " + (name.empty() ? std::string("un registro sin nombre") : name);
+}
+
 std::int64_t ingresardatos(platform::Services& services, const QString& file,
                            const core::Record& record, std::int64_t position) {
     std::array<std::string, 8> others;

@@ -34,4 +34,7 @@ std::int64_t eliminar(platform::Services& services, const QString& file, std::in
 std::int64_t modificar(platform::Services& services, const QString& file, std::int64_t n,
                        const core::Record& edited, const core::Record& shown);
 
+// The name of a change of one record for the undo menu: "eliminar JUAN PEREZ".
+std::string changeLabel(const std::string& verb, const core::Record& record);
+
 } // namespace records

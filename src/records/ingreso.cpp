@@ -1,6 +1,7 @@
 #include "records/ingreso.h"
 
 #include "comm/openbronswer.h"
+#include "core/changelabel.h"
 #include "mainwindow/zuzovi2.h"
 #include "platform/appfolders.h"
 #include "platform/application.h"
@@ -158,8 +159,7 @@ void TForm4::paintEvent(QPaintEvent*) {
 void TForm4::FormShow() {
     savedWidth_ = main_->width();
     main_->saveinifile();
-    move(main_->x() + (main_->width() - width()) / 2,
-         main_->y() + (main_->height() - height()) / 2);
+    platform::centreOver(this, main_);
     if (person_)
         showpersonas();
     else
@@ -255,6 +255,7 @@ void TForm4::botonimClick() {
         if (services_.prompter->messageDialog(question, Prompter::Icon::Information,
                                               Prompter::Yes | Prompter::No) != Prompter::Yes)
             return;
+        const core::ChangeLabel label(records::changeLabel("agregar", record));
         if (records::ingresardatos(services_, file, record, -1) == core::kRewriteFailed) {
             keepAfterFailedWrite();
             return;
@@ -272,6 +273,7 @@ void TForm4::botonimClick() {
         return;
     // A record that another window changed meanwhile is left alone and the person told; the
     // dialog then closes as after a save, and the reload shows the file as it is now.
+    const core::ChangeLabel label(records::changeLabel("modificar", main_->shownRecord()));
     if (records::modificar(services_, file, main_->getcurrentview(), record,
                            main_->shownRecord()) == core::kRewriteFailed) {
         keepAfterFailedWrite();

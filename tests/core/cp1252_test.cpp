@@ -19,6 +19,16 @@ TEST(Cp1252, MapsTheHighRangeAndRefusesWhatItCannotHold) {
     EXPECT_EQ(unicodeToCp1252(0x80), -1); // the byte 0x80 is the euro sign
     EXPECT_EQ(unicodeToCp1252(U'Ā'), -1);
     EXPECT_EQ(unicodeToCp1252(U'😀'), -1);
+
+    // Overlong forms of ASCII (")" and "@" in two bytes) are no UTF-8: each byte is replaced.
+    std::int64_t replaced = 0;
+    EXPECT_EQ(utf8ToCp1252("a\xC0\xA9\xC1\x80"
+                           "b\xC3\xB1",
+                           replaced),
+              "a????b\xF1");
+    EXPECT_EQ(replaced, 4);
+    EXPECT_FALSE(isValidUtf8("\xC0\xA9"));
+    EXPECT_TRUE(isValidUtf8("\xC2\xA9"));
 }
 
 TEST(Cp1252, UpperCasesOneCharacterIntoOne) {

@@ -242,6 +242,14 @@ TEST(Exports, EveryFieldStandsUnderItsOwnLabel) {
         EXPECT_EQ(list[3], "1 Nombre: texto0");
         for (int slot = 1; slot < kSlotCount; ++slot)
             EXPECT_EQ(list[3 + slot], listLabels[kind][slot] + r.texts[slot]) << kind;
+        // A field of one blank is filled: it keeps its line.
+        Record blank = r;
+        blank.texts[2] = " ";
+        writeBytes(dir / "b.dat", bytesOf({blank}));
+        writeTextList(dir / "b.dat", persons, dir / "b.txt");
+        const auto blankList = linesOf(readBytes(dir / "b.txt"));
+        ASSERT_EQ(blankList.size(), list.size());
+        EXPECT_EQ(blankList[5], std::string(listLabels[kind][2]) + " ") << kind;
 
         writeWebPage(dir / "d.dat", persons, "d.dat", kDefaultStyle, dir / "out.htm");
         const auto page = linesOf(readBytes(dir / "out.htm"));

@@ -435,6 +435,17 @@ TEST_F(Rewrite, ModifySurvivesAFaultAtEveryCall) {
                           kAllReported);
 }
 
+TEST_F(Rewrite, MergeOfSeveralRecordsSurvivesAFaultAtEveryCall) {
+    store({"ANA", "JUAN", "LUIS", "PEDRO", "ZOE"});
+    const std::vector<Record> shown = {readRecord(file, 1), readRecord(file, 3)};
+    expectSafeAtEveryCall(
+        [&] {
+            return mergeRecords(file, {1, 3}, shown, personRecord("JUANA"));
+        },
+        1, kAllReported);
+    EXPECT_EQ(namesIn(file), (std::vector<std::string>{"ANA", "JUANA", "LUIS", "ZOE"}));
+}
+
 TEST_F(Rewrite, LargeFileIsWrittenInSeveralBlocksAndSurvivesEveryFault) {
     std::vector<std::string> names;
     for (int i = 0; i < 1500; ++i)
@@ -529,6 +540,30 @@ TEST_F(Rewrite, ItsOwnFileIsSearchedNotReadAgainAndAnyWriteSinceIsNoticed) {
     const std::string after = readBytes(file);
     EXPECT_EQ(after[stray + kRecordSize], '\0');
     EXPECT_EQ(readRecord(file, 1).texts[0], "Z");
+}
+
+TEST_F(Rewrite, AMergeIntoItsOwnFileIsSearchedToo) {
+    setRewriteClock(farFuture);
+    std::vector<Record> model = personsNamed(numberedNames(1500));
+    writeBytes(file, bytesOf(model));
+    ASSERT_EQ(insert("N10750", "a").position, 751); // written here: trusted from now on
+    model.insert(model.begin() + 751, personRecord("N10750", "a"));
+    const std::vector<std::int64_t> group = {2, 600, 1200};
+    const std::vector<Record> shown = {model[2], model[600], model[1200]};
+    for (auto n = group.rbegin(); n != group.rend(); ++n)
+        model.erase(model.begin() + *n);
+    model.insert(model.begin() + 900, personRecord("N10900", "m")); // after the N10900 there
+    // A stray byte that only a read-through would clean: the runs are copied, not read.
+    const std::uint64_t stray = 5 * kRecordSize + kSlots[person::Notes].offset + 9;
+    const timespec before = poke(file, stray, 'x');
+    const timespec times[2] = {before, before};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+
+    EXPECT_EQ(mergeRecords(file, group, shown, personRecord("N10900", "m")).position, 900);
+    std::string after = readBytes(file);
+    EXPECT_EQ(after[stray - kRecordSize], 'x');
+    after[stray - kRecordSize] = '\0';
+    EXPECT_TRUE(after == bytesOf(model));
 }
 
 // The clock as the temporary file's own modification time, plus `clockLead`: the rename then

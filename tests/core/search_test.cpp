@@ -7,8 +7,34 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 using namespace core;
 using namespace testsupport;
+
+namespace {
+
+// The modification time the file system would give a write at `ns`.
+void setModified(const std::filesystem::path& file, std::int64_t ns) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {ns / 1000000000, ns % 1000000000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+}
+
+// Written an hour ago, long before any clock tick of the test, and a moment after the last
+// file the test wrote.
+void setWrittenLongAgo(const std::filesystem::path& file) {
+    static std::int64_t later = 0;
+    setModified(file, (static_cast<std::int64_t>(std::time(nullptr)) - 3600) * 1000000000 + 1234 +
+                          ++later);
+}
+
+std::int64_t fixedNow;
+
+} // namespace
 
 TEST(Search, MatcherReadsTheHaystackOnceWordByWord) {
     struct Case {
@@ -42,6 +68,7 @@ TEST(Search, MatcherReadsTheHaystackOnceWordByWord) {
     EXPECT_TRUE(busca("ANA", "", "MARIANA", "123"));
     EXPECT_TRUE(busca("", "23", "MARIANA", "123"));
     EXPECT_FALSE(busca("ANA", "9", "MARIANA", "123")); // both filled: both must match
+    EXPECT_FALSE(busca("", "9", "MARIANA", "123"));    // box 2 alone must match too
     EXPECT_FALSE(busca("", "", "MARIANA", "123"));
 }
 
@@ -131,4 +158,115 @@ TEST(Search, ScanCrossesBlocksAndKeepsTheLastTestWhenAReadFails) {
     EXPECT_THROW(findRecord(f, 0, true, "ZZZ", "", last), IoError);
     fileio::clearFaults();
     EXPECT_FALSE(last);
+}
+
+// Typing, deleting, pasting and editing in the middle of both boxes, now and then in the other
+// view: for every pair of texts on the way the memory answers what a search from the first
+// record answers, across blocks of reading.
+TEST(Search, MemoryAnswersAsAFreshSearchWhileTyping) {
+    std::uint32_t seed = 4242;
+    const auto next = [&](std::uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    const auto text = [&](const char* alphabet, std::uint32_t most) {
+        std::string t(next(most + 1), ' ');
+        for (char& c : t)
+            c = alphabet[next(static_cast<std::uint32_t>(std::strlen(alphabet)))];
+        return t;
+    };
+    std::vector<Record> records;
+    for (int k = 0; k < 1500; ++k) {
+        Record r = personRecord(text("ABCDN ", 14), text("125 ", 6));
+        r.texts[person::Mobile] = text("15", 4);
+        records.push_back(r);
+    }
+    TempDir dir;
+    const auto file = dir / "p.dat";
+    writeBytes(file, bytesOf(records));
+    setWrittenLongAgo(file);
+    fileio::File f = fileio::openReadWrite(file);
+
+    SearchMemory memory;
+    std::string boxes[2];
+    int found[3] = {};
+    for (int step = 0; step < 2000; ++step) {
+        std::string& box = boxes[next(3) == 0];
+        const char* alphabet = &box == &boxes[0] ? "ABCDN " : "125 ";
+        const auto length = static_cast<std::uint32_t>(box.size());
+        const auto key = [&] {
+            return alphabet[next(static_cast<std::uint32_t>(std::strlen(alphabet)))];
+        };
+        if (length > 1 + next(6)) { // back again, mostly by a key, now and then all at once
+            if (next(8) == 0)
+                box.clear();
+            else
+                box.pop_back();
+        } else if (next(4) == 0) {
+            box += text(alphabet, 4); // a paste
+        } else if (next(4) == 0) {
+            box.insert(next(length + 1), 1, key()); // in the middle
+        } else {
+            box += key();
+        }
+        const bool persons = next(40) != 0;
+        bool freshLast = false, memoryLast = false;
+        std::int64_t freshCount = -1, memoryCount = -1;
+        const std::int64_t fresh =
+            findRecord(f, 0, persons, boxes[0], boxes[1], freshLast, &freshCount);
+        ASSERT_EQ(memory.findFirst(f, persons, boxes[0], boxes[1], memoryLast, &memoryCount), fresh)
+            << "step " << step << ": \"" << boxes[0] << "\", \"" << boxes[1] << '"';
+        EXPECT_EQ(memoryLast, freshLast);
+        EXPECT_EQ(memoryCount, freshCount);
+        ++found[fresh < 0 ? 0 : fresh < 641 ? 1 : 2];
+    }
+    // Misses, matches in the first block of reading and beyond it were all met.
+    EXPECT_GT(std::min({found[0], found[1], found[2]}), 100)
+        << found[0] << ", " << found[1] << ", " << found[2];
+}
+
+TEST(Search, MemoryReadsOnlyWhatEarlierSearchesLeftOpenOfAnUnchangedFile) {
+    TempDir dir;
+    const auto file = dir / "p.dat";
+    std::vector<Record> records(1300, personRecord("NADIE", "000"));
+    records[700] = personRecord("JUAN PEREZ", "777");
+    records[1299] = personRecord("JUAN PEREZ", "888");
+    writeBytes(file, bytesOf(records));
+    setWrittenLongAgo(file);
+    fileio::File f = fileio::openReadWrite(file);
+    SearchMemory memory;
+    bool last = false;
+    const auto reads = [&](const char* box1, const char* box2, std::int64_t expected) {
+        fileio::clearFaults();
+        EXPECT_EQ(memory.findFirst(f, true, box1, box2, last), expected) << box1 << ", " << box2;
+        return fileio::callCount();
+    };
+    EXPECT_EQ(reads("JUAN", "", 700), 2);   // two blocks
+    EXPECT_EQ(reads("JUAN P", "", 700), 1); // from record 700 on
+    EXPECT_EQ(reads("JUAN PX", "", -1), 1);
+    EXPECT_EQ(reads("JUAN PXY", "", -1), 0); // nothing found for less
+    EXPECT_EQ(reads("JUAN P", "", 700), 0);  // deleting back to a text met before
+    EXPECT_EQ(reads("JUAN", "8", 1299), 1);
+    EXPECT_EQ(reads("JUA", "8", 1299), 3); // up to record 1299, where "JUAN", "8" matched
+    EXPECT_EQ(reads("", "", -1), 4);       // both empty: size and every block, as ever
+
+    // The same file changed in place, at the same size: a write after the memory's status
+    // gives it another modification time.
+    records[700] = personRecord("NADIE", "000");
+    records[5] = personRecord("JUAN PEREZ", "555");
+    writeBytes(file, bytesOf(records));
+    setWrittenLongAgo(file);
+    EXPECT_EQ(reads("JUAN P", "", 5), 1);
+    EXPECT_EQ(reads("JUAN PXY", "", -1), 3);
+
+    // A file whose last write the clock has not yet passed is not trusted: a write within the
+    // same tick could leave its modification time as it was.
+    fixedNow = f.identity().modifiedNs;
+    SearchMemory::setClock([] { return fixedNow; });
+    EXPECT_EQ(reads("JUAN", "", 5), 2); // size and a block
+    records[2] = personRecord("JUAN PEREZ", "222");
+    writeBytes(file, bytesOf(records));
+    setModified(file, fixedNow);
+    EXPECT_EQ(reads("JUAN P", "", 2), 2);
+    SearchMemory::setClock(nullptr);
 }

@@ -185,6 +185,15 @@ TEST(VCardRead, CountsWhatTheSlotsAndTheCodePageCannotTake) {
     EXPECT_EQ(records[1].texts[person::Name], "JOS\xC9");
     EXPECT_EQ(losses.cut, 1);
     EXPECT_EQ(losses.replaced, 2);
+
+    // A note cut where its line break begins keeps no half of the break.
+    const std::size_t room = kSlots[person::Notes].capacity;
+    const auto cut =
+        importText("BEGIN:VCARD\nVERSION:3.0\nFN:A\nNOTE:" + std::string(room - 1, 'x') +
+                       "\\nmas\nEND:VCARD\n",
+                   true);
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0].texts[person::Notes], std::string(room - 1, 'x'));
 }
 
 TEST(VCardRead, BadInputIsRefusedWithItsReason) {

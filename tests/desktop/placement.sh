@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Under a real window manager: the main window comes back where it was closed, start after
 # start, with the quick-view bar shown and hidden; without a stored position it is centred; a
-# stored position off the screen brings it back wholly onto the screen; the entry dialog and
-# the problem window are centred on the main window's frame.
+# stored position off the screen brings it back wholly onto the screen; the entry dialog, the
+# dialer, the about window, the preferences and the problem window are centred on the main
+# window's frame, the print sheet on the screen.
 # Usage: placement.sh PROGRAM. Exits 77 (skipped) when Xvfb or the window tools are missing.
 # TEVO_XVFB_DISPLAY picks the X display number; otherwise the first free one from 99 up.
 set -euo pipefail
@@ -91,7 +92,35 @@ for fastcall in 1 0; do
             keys "$main" ctrl+alt+p
             dialog=$(window "Ingresar datos de persona")
             centred "$at" "$(frame "$dialog")" "the entry dialog"
-            keys "$dialog" Escape
+            # A record to dial and print: a name, OK, and "Sí" to the question.
+            timeout 10 xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || true
+            xdotool type ANA
+            xdotool key Return
+            keys "$(window "^Tevo Riviva 2$")" Return
+            for _ in $(seq 50); do [ -s "$app/persona1.dat" ] && break; sleep 0.1; done
+            [ -s "$app/persona1.dat" ] || fail "the entry dialog stored no record"
+            sleep 0.3
+            keys "$(window "Ingresar datos")" Escape
+            sleep 0.3
+            # Every other secondary window opened from the main window, by its keys.
+            for opener in "ctrl+t|^Marcar n" "alt+u a|Acerca de Tevo Riviva" \
+                "ctrl+o|Preferencias de Tevo Riviva"; do
+                # shellcheck disable=SC2086
+                keys "$main" ${opener%%|*}
+                other=$(window "${opener#*|}")
+                centred "$at" "$(frame "$other")" "the window \"${opener#*|}\""
+                keys "$other" Escape
+                timeout 10 xdotool search --sync --onlyvisible --name "Buscar Personas" >/dev/null
+                sleep 0.3
+            done
+            # The print sheet stands in the middle of the screen instead.
+            keys "$main" ctrl+i
+            sheet=$(window "Imprimir registro")
+            read -r sx sy _ <<<"$(frame "$sheet")"
+            read -r sw sh <<<"$(xwininfo -id "$sheet" | awk "/Width:/ {w = \$2} /Height:/ {h = \$2} END {print w, h}")"
+            [ "$sx,$sy" = "$(((1024 - sw) / 2)),$(((768 - sh) / 2))" ] ||
+                fail "the print sheet at $sx,$sy, not in the middle of the screen for ${sw}x$sh"
+            keys "$sheet" Escape
             sleep 0.3
         fi
         close

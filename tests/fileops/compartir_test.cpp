@@ -3,6 +3,7 @@
 #include "core/fileio.h"
 #include "support/mainwindow_fixture.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QScrollBar>
 #include <functional>
@@ -150,6 +151,7 @@ TEST_F(CopyTest, AdherirAddsTheRecordInViewToFilesOfItsKindOnly) {
     EXPECT_EQ(window->barra->maximum(), 3);
     EXPECT_EQ(window->visorreg->text(), "2");
     EXPECT_EQ(field(core::person::Name), "BETO");
+    EXPECT_EQ(window->Deshacer1->text(), "Deshacer: adherir BETO");
 
     // A rewrite that keeps the file shows its error and no confirmation.
     writeBytes(dir / "vacio.dat", "");

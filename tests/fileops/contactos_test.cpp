@@ -4,6 +4,7 @@
 #include "core/vcardmap.h"
 #include "support/mainwindow_fixture.h"
 
+#include <QAction>
 #include <QScrollBar>
 
 using namespace testsupport;
@@ -63,6 +64,7 @@ TEST_F(ContactsTest, ImportAddsNewCardsOnceAndSaysWhatItDid) {
                                                                 "EZ",
                                                                 std::string(255, 'Z')}));
     EXPECT_EQ(window->barra->maximum(), 3);
+    EXPECT_EQ(window->Deshacer1->text(), "Deshacer: importar 2 contactos (vCard)");
     const std::string once = readBytes(personsFile());
 
     // Again: nothing new, the file as it was.

@@ -1,5 +1,6 @@
 // The import of version-1 files and the progress window.
 #include "core/fileio.h"
+#include "core/undo.h"
 #include "fileops/bprogreso.h"
 #include "support/mainwindow_fixture.h"
 
@@ -77,6 +78,7 @@ TEST_F(ImportTest, PersonsAndCompaniesComeOutSortedInTheirSlots) {
             EXPECT_EQ(r.texts[empty], "");
     }
     EXPECT_EQ(core::readRecord(made, 2).texts[core::person::Phone], phone120.substr(0, 100));
+    EXPECT_EQ(core::undo::offer(made).undoLabel, "importar 3 contactos de Tevo Riviva 1");
     EXPECT_EQ(readBytes(source), before);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->width(), width);

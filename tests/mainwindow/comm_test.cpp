@@ -227,6 +227,14 @@ TEST_F(CommTest, HelpCommandsOpenTheirPages) {
                                            "http://tevosoft.example/software/zuzovi2/index.htm"}));
     EXPECT_EQ(fakes.shell.opened[6].toLocalFile().toStdString(),
               (dir / "help" / "index.htm").string());
+
+    // Nothing to show the page with: the message names the file as the system writes it.
+    fakes.shell.accept = false;
+    w.Contents1->trigger();
+    ASSERT_EQ(fakes.prompter.messages.size(), 1u);
+    EXPECT_EQ(fakes.prompter.messages[0].text.toStdString(),
+              "No se pudo abrir \"" + (dir / "help" / "index.htm").string() +
+                  "\": no hay ningún programa en el sistema que pueda abrirlo.");
 }
 
 TEST_F(CommTest, AboutWindowPagesAndLinks) {

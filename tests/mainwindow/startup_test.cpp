@@ -105,6 +105,8 @@ TEST_F(MainWindowTest, DecliningACreationEntersNoWorkingFilesStateWithProblemWin
     EXPECT_FALSE(w.SaveAs1->isEnabled());
     EXPECT_FALSE(w.ImportarvCard1->isEnabled());
     EXPECT_FALSE(w.ExportarvCard1->isEnabled());
+    EXPECT_FALSE(w.ImportarCSV1->isEnabled());
+    EXPECT_FALSE(w.ExportarCSV1->isEnabled());
     EXPECT_TRUE(w.New1->isEnabled());
     EXPECT_TRUE(w.Configuracin1->isEnabled());
     EXPECT_EQ(w.resultado->text(), "No hay archivos de trabajo");

@@ -12,22 +12,31 @@ TEST(QtPrompter, MessageTextsArePlainAndTheButtonPressedIsReturned) {
     platform::QtPrompter prompter;
     Qt::TextFormat format = Qt::AutoText;
     QString shown;
+    QStringList captions;
     QTimer::singleShot(0, [&] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
                 format = box->textFormat();
                 shown = box->text();
-                for (QAbstractButton* b : box->buttons())
-                    if (b->text() == "No")
-                        b->click();
+                QAbstractButton* no = nullptr;
+                for (QAbstractButton* b : box->buttons()) {
+                    captions << b->text().remove('&');
+                    if (b->text() == "&No")
+                        no = b;
+                }
+                if (no)
+                    no->click();
             }
     });
     const QString text = "El archivo <b>x</b>.dat No existe";
     EXPECT_EQ(prompter.messageDialog(text, platform::Prompter::Icon::Error,
-                                     platform::Prompter::Yes | platform::Prompter::No),
+                                     platform::Prompter::Yes | platform::Prompter::No |
+                                         platform::Prompter::OK | platform::Prompter::Cancel),
               platform::Prompter::No);
     EXPECT_EQ(format, Qt::PlainText);
     EXPECT_EQ(shown, text);
+    captions.sort();
+    EXPECT_EQ(captions, QStringList({"Aceptar", "Cancelar", "No", "Sí"}));
 }
 
 TEST(QtPrompter, AShortErrorBoxIsWideEnoughForItsTitle) {

@@ -7,6 +7,7 @@
 #include "support/typing.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
@@ -93,6 +94,7 @@ TEST_F(EntryDialogTest, NewPersonIsSavedAndTheDialogStaysForAnother) {
                   "Se acaba de guardar un registro. Para cerrar, presione \"Cerrar\".");
         EXPECT_EQ(f.Edit3->text(), "NÚÑEZ, JOSÉ"); // texts kept
         EXPECT_EQ(window->barra->maximum(), 2);    // the main window was reloaded
+        EXPECT_EQ(window->Deshacer1->text(), "Deshacer: agregar NÚÑEZ, JOSÉ");
 
         // A change and a second OK insert one more record.
         typeInto(f.Edit4, "1");

@@ -2,6 +2,7 @@
 // locks between instances, and permissions that root would pass over.
 #pragma once
 
+#include <csignal>
 #include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,6 +29,13 @@ class ChildProcess {
     ~ChildProcess() { wait(); }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Ends the child at once, as a crash would, and waits for it.
+    void kill() {
+        if (pid_ > 0)
+            ::kill(pid_, SIGKILL);
+        wait();
+    }
 
     // The child's exit code; -1 when it did not exit normally.
     int wait() {
