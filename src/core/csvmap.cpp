@@ -450,14 +450,6 @@ void addProperty(vcard::Card& card, const char* name, std::string value,
     card.properties.push_back(std::move(p));
 }
 
-void appendPart(std::string& to, std::string_view part, std::string_view separator) {
-    if (part.empty())
-        return;
-    if (!to.empty())
-        to += separator;
-    to += part;
-}
-
 // A cell as a vCard text value; most need no escape at all.
 std::string escaped(std::string_view cell) {
     if (cell.find_first_of("\\,;\r\n") == std::string_view::npos)
@@ -504,14 +496,14 @@ vcard::Card cardOfRow(const std::vector<Column>& columns, const std::vector<std:
         case Role::MiddleName:
         case Role::NamePrefix:
         case Role::NameSuffix:
-            appendPart(n[nameComponent(c.role)], value, " ");
+            appendJoined(n[nameComponent(c.role)], value, " ");
             break;
         case Role::Organization:
             if (org.empty())
                 org = value;
             break;
         case Role::Department:
-            appendPart(department, value, ", ");
+            appendJoined(department, value, ", ");
             break;
         case Role::JobTitle:
             addProperty(card, "TITLE", value);
@@ -554,7 +546,7 @@ vcard::Card cardOfRow(const std::vector<Column>& columns, const std::vector<std:
             address->extended = value;
             break;
         case Role::Street:
-            appendPart(address->street, value, "\\, ");
+            appendJoined(address->street, value, "\\, ");
             break;
         case Role::City:
             address->city = value;
@@ -600,7 +592,7 @@ std::array<std::string, kSlotCount> textsOfRow(const std::vector<int>& slots,
         if (texts[slot].empty())
             texts[slot] = std::move(row[i]);
         else
-            appendPart(texts[slot], row[i], slot == 0 ? " " : slot == notes ? "\r\n" : ", ");
+            appendJoined(texts[slot], row[i], slot == 0 ? " " : slot == notes ? "\r\n" : ", ");
     }
     return texts;
 }

@@ -13,6 +13,15 @@
 
 namespace core {
 
+// Appends a part with text to a list written as one text.
+void appendJoined(std::string& out, std::string_view part, std::string_view separator) {
+    if (part.empty())
+        return;
+    if (!out.empty())
+        out += separator;
+    out += part;
+}
+
 namespace {
 
 using vcard::Card;
@@ -114,15 +123,6 @@ Line lineOf(const Property& tel) {
     if (other)
         return Line::Other;
     return Line::Fixed; // HOME, WORK, VOICE, MAIN or no type at all
-}
-
-// Appends a part with text to a list written as one text.
-void appendJoined(std::string& out, std::string_view part, std::string_view separator) {
-    if (part.empty())
-        return;
-    if (!out.empty())
-        out += separator;
-    out += part;
 }
 
 // The postal address as one line: its parts from the post-office box to the country, those

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace core {
@@ -59,5 +60,9 @@ NewRecords newRecordsFor(const fs::path& dataFile, std::vector<Record>&& records
 
 // Every record of a data file, in file order; a missing file has none.
 std::vector<Record> readAllRecords(const fs::path& dataFile);
+
+// Appends `part`, when it has text, to a list written as one text, after `separator` when the
+// list already holds something.
+void appendJoined(std::string& out, std::string_view part, std::string_view separator);
 
 } // namespace core
