@@ -96,6 +96,10 @@ bool isReadOnly(const fs::path& path);
 // Whether both names reach one existing file (links followed, as the file system sees it);
 // false when either is missing.
 bool sameFile(const fs::path& a, const fs::path& b);
+
+// The file system's clock, in nanoseconds of real time as of its last tick: a modification time
+// can be trusted to tell a later write once this clock has moved past it.
+std::int64_t fileSystemClock();
 void rename(const fs::path& from, const fs::path& to); // atomic replace of `to`
 void remove(const fs::path& path);
 // Gives the file under `from` a second name `to` (a hard link): no byte is copied.

@@ -251,14 +251,7 @@ bool knownInOrder(const fs::path& file, const fileio::Identity& now) {
     return at != writtenFiles.end() && at->second.sorted && at->second.identity == now;
 }
 
-// The file system's clock: real time as of the last tick.
-std::int64_t coarseNow() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-std::int64_t (*rewriteClock)() = coarseNow;
+std::int64_t (*rewriteClock)() = fileio::fileSystemClock;
 
 // Called once the new file is in place under its name; `beforeRename` is the clock read just
 // before the rename. Anyone else can write to the file only after the rename, and such a write
@@ -299,7 +292,7 @@ bool nameLess(std::string_view a, std::string_view b) {
 }
 
 void setRewriteClock(std::int64_t (*now)()) {
-    rewriteClock = now ? now : coarseNow;
+    rewriteClock = now ? now : fileio::fileSystemClock;
 }
 
 void removeLeftoverTemp(const fs::path& dataFile) {

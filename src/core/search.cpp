@@ -152,13 +152,7 @@ bool startsWith(std::string_view text, std::string_view start) {
     return text.substr(0, start.size()) == start;
 }
 
-std::int64_t coarseNow() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-std::int64_t (*searchClock)() = coarseNow;
+std::int64_t (*searchClock)() = fileio::fileSystemClock;
 
 // Enough for every text typed into the boxes since the file was last changed, and small.
 constexpr std::size_t kMostLearned = 64;
@@ -230,7 +224,7 @@ void SearchMemory::forget() {
 }
 
 void SearchMemory::setClock(std::int64_t (*now)()) {
-    searchClock = now ? now : coarseNow;
+    searchClock = now ? now : fileio::fileSystemClock;
 }
 
 } // namespace core
