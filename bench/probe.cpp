@@ -1,8 +1,9 @@
 // The memory probe of the benchmark suite, a program of its own so that neither the suite's
 // generated records nor the window libraries it links count: the peak resident memory of
-// browsing 1,000 records spread over the persons file of the folder given, typing a name that
-// is not there into the search, and exporting the file in all three forms; with --duplicates, of
-// finding the duplicates of that file alone (memory for the keys, not the file).
+// browsing 1,000 records spread over the persons file of the folder given, typing two names
+// into the search (reading ahead between keys), and exporting the file in all three forms;
+// with --duplicates, of finding the duplicates of that file alone (memory for the keys, not
+// the file).
 #include "core/csvmap.h"
 #include "core/datafile.h"
 #include "core/duplicates.h"
@@ -64,14 +65,21 @@ int main(int argc, char** argv) {
     const std::int64_t count = core::recordCount(persons);
     for (std::int64_t n = 0; n < count; n += std::max<std::int64_t>(1, count / 1000))
         core::readRecordInView(persons, n);
-    core::SearchMemory typed;
-    std::string box1;
-    for (const char c : std::string("ZZQX")) {
-        box1 += c;
-        core::fileio::File f = core::fileio::openReadWrite(persons);
-        bool last = false;
-        typed.findFirst(f, true, box1, "999999999", last);
-        f.close();
+    // Typing as the window does, reading ahead between keys to the end of the file or until the
+    // list of matches is full: a name beginning with the commonest letters, and one not there.
+    for (const std::string& name :
+         {std::string("MARIA"), std::string("ZOE \xDARSULA QUINTANILLA")}) {
+        core::SearchMemory typed;
+        std::string box1;
+        for (const char c : name) {
+            box1 += c;
+            core::fileio::File f = core::fileio::openReadWrite(persons);
+            bool last = false;
+            typed.findFirst(f, true, box1, "", last);
+            while (typed.lookAhead(f, 641)) {
+            }
+            f.close();
+        }
     }
     core::writeTextList(persons, true, folder / "probe.txt");
     core::writeWebPage(persons, true, "persona1.dat", {"3", "#FFFFFF", "#000080", "#000000"},

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <memory>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace bench {
 
@@ -88,13 +89,32 @@ TypingWindow::~TypingWindow() {
     delete parts_;
 }
 
-std::vector<TypingWindow::Key> TypingWindow::type(const std::string& text) {
+std::vector<TypingWindow::Key> TypingWindow::type(const std::string& text, int pauseMs,
+                                                  double* longestWait) {
     TForm1& w = *parts_->window;
     w.cuadro1->clear();
     w.cuadro2->clear();
     w.cuadro1->setFocus();
     std::vector<Key> seconds;
+    if (longestWait)
+        *longestWait = 0;
+    const auto pause = [&] {
+        using Clock = std::chrono::steady_clock;
+        const auto until = Clock::now() + std::chrono::milliseconds(pauseMs);
+        for (auto now = Clock::now(); now < until; now = Clock::now()) {
+            QApplication::processEvents();
+            const double busy = std::chrono::duration<double>(Clock::now() - now).count();
+            if (longestWait && busy > *longestWait)
+                *longestWait = busy;
+            if (busy < 1e-4) // nothing to do: as an idle loop, sleep until the next event
+                ::usleep(1000);
+        }
+    };
+    bool first = true;
     for (const QChar c : platform::toQ(text)) {
+        if (!first && pauseMs > 0)
+            pause();
+        first = false;
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
         const double cpu = threadSeconds();

@@ -25,10 +25,14 @@ class TypingWindow {
     // Empties both boxes, then types the text (Windows-1252) into box 1 a key at a time; the
     // seconds of each key, from its event to the record shown, as a clock on the wall and as
     // this thread's processor time (which a busy machine does not stretch).
+    //
+    // With a pause, the window's event loop runs for that many milliseconds between keys, as
+    // it does while a person types; `longestWait` then takes the longest the loop was busy in
+    // one go (a key typed then would wait that long before its own handling starts).
     struct Key {
         double wall, cpu;
     };
-    std::vector<Key> type(const std::string& text);
+    std::vector<Key> type(const std::string& text, int pauseMs = 0, double* longestWait = nullptr);
     std::int64_t shown() const; // the record in view
     bool found() const;         // whether the last search found a record
 

@@ -6,8 +6,9 @@
 // up one character of any kind); a text is found in itself and stays found when more follows
 // it. The scan of a file finds the first record that the matcher finds in the record as read
 // through the record codec. Box 1 is also read as a script of typing, deleting, pasting and
-// editing in the middle of both boxes, with the characters of box 2: at every step the
-// searches' memory answers what a search from the first record answers.
+// editing in the middle of both boxes, with the characters of box 2, and of reading ahead
+// between keys: at every step the searches' memory answers what a search from the first record
+// answers.
 #include "fuzzcheck.h"
 
 #include "../tests/support/plainmatch.h"
@@ -110,6 +111,10 @@ void checkTyping(const std::filesystem::path& file, bool persons, std::string_vi
             break;
         case 3:
             box.insert(box.size() / 2, 1, character(b));
+            break;
+        case 4: // the window reading ahead before the key
+            memory.lookAhead(f, b >> 3 & 15 ? b >> 3 & 15 : 1 << 20);
+            box += character(b);
             break;
         default:
             box += character(b);

@@ -106,10 +106,12 @@ std::string secondText(const Record& record, bool persons) {
 
 namespace {
 
-// Records `from` to `to` (exclusive) of a file of `count` records, as findRecord tests them.
-std::int64_t scanRange(const fileio::File& file, std::int64_t count, std::int64_t from,
-                       std::int64_t to, bool persons, std::string_view box1, std::string_view box2,
-                       bool& lastTest) {
+// Hands records `from` to `to` (exclusive) of a file of `count` records to `each` (its number,
+// its bytes), read in large blocks, until `each` returns true or the records end. Returns the
+// number of the record it stopped at, or -1.
+template <typename Each>
+std::int64_t forEachRecord(const fileio::File& file, std::int64_t count, std::int64_t from,
+                           std::int64_t to, Each&& each) {
     to = std::min(to, count);
     if (from >= to)
         return -1;
@@ -124,28 +126,41 @@ std::int64_t scanRange(const fileio::File& file, std::int64_t count, std::int64_
         static_cast<unsigned char*>(std::aligned_alloc(kPage, pages * kPage)), &std::free);
     if (!block)
         throw std::bad_alloc();
-    std::string second;
-    second.reserve(kPhonesCut + 256);
     for (std::int64_t first = from; first < to;) {
         const auto n = static_cast<std::size_t>(
             std::min<std::int64_t>(to - first, static_cast<std::int64_t>(blockRecords)));
         file.readExactAt(static_cast<std::uint64_t>(first) * kRecordSize, block.get(),
                          n * kRecordSize);
-        for (std::size_t k = 0; k < n; ++k) {
-            // As busca, but the second text is put together only for a record whose name
-            // passed box 1: most records of a search fail there.
-            const unsigned char* record = block.get() + k * kRecordSize;
-            lastTest = box1.empty() ? !box2.empty() : palabra(box1, slotView(record, 0));
-            if (lastTest && !box2.empty()) {
-                secondText(record, persons, second);
-                lastTest = palabra(box2, second);
-            }
-            if (lastTest)
+        for (std::size_t k = 0; k < n; ++k)
+            if (each(first + static_cast<std::int64_t>(k), block.get() + k * kRecordSize))
                 return first + static_cast<std::int64_t>(k);
-        }
         first += static_cast<std::int64_t>(n);
     }
     return -1;
+}
+
+// As busca, but the second text is put together only for a record whose name passed box 1:
+// most records of a search fail there. `second` is left holding it when it was put together.
+bool matches(const unsigned char* record, bool persons, std::string_view box1,
+             std::string_view box2, std::string& second) {
+    bool match = box1.empty() ? !box2.empty() : palabra(box1, slotView(record, 0));
+    if (match && !box2.empty()) {
+        secondText(record, persons, second);
+        match = palabra(box2, second);
+    }
+    return match;
+}
+
+// Records `from` to `to` (exclusive) of a file of `count` records, as findRecord tests them.
+std::int64_t scanRange(const fileio::File& file, std::int64_t count, std::int64_t from,
+                       std::int64_t to, bool persons, std::string_view box1, std::string_view box2,
+                       bool& lastTest) {
+    std::string second;
+    second.reserve(kPhonesCut + 256);
+    return forEachRecord(file, count, from, to, [&](std::int64_t, const unsigned char* record) {
+        lastTest = matches(record, persons, box1, box2, second);
+        return lastTest;
+    });
 }
 
 bool startsWith(std::string_view text, std::string_view start) {
@@ -169,23 +184,52 @@ std::int64_t findRecord(const fileio::File& file, std::int64_t start, bool perso
                      lastTest);
 }
 
+namespace {
+
+// A status and a clock reading taken before it: a write after the status sets a modification
+// time of the clock's reading or later, so the identity tells it, provided the clock has moved
+// past the last write already. A file system that keeps whole seconds cannot tell within a
+// second, so its files are not trusted.
+bool trustworthy(const fileio::Identity& id, std::int64_t now) {
+    return id.inode != 0 && id.modifiedNs % 1000000000 != 0 && now > id.modifiedNs;
+}
+
+} // namespace
+
+namespace {
+
+// The box that `box1`, `box2` fill with one character more than `was1`, `was2`, the other box
+// as it was: 0 or 1, and the character; -1 for any other change.
+int oneMore(std::string_view box1, std::string_view box2, std::string_view was1,
+            std::string_view was2, unsigned char& c) {
+    if (box2 == was2 && box1.size() == was1.size() + 1 && startsWith(box1, was1)) {
+        c = static_cast<unsigned char>(box1.back());
+        return 0;
+    }
+    if (box1 == was1 && box2.size() == was2.size() + 1 && startsWith(box2, was2)) {
+        c = static_cast<unsigned char>(box2.back());
+        return 1;
+    }
+    return -1;
+}
+
+} // namespace
+
 std::int64_t SearchMemory::findFirst(const fileio::File& file, bool persons, std::string_view box1,
                                      std::string_view box2, bool& lastTest,
                                      std::int64_t* recordCount) {
-    // A write after this status sets a modification time of the clock's reading or later, so
-    // the identity tells it, provided the clock has moved past the last write already. A file
-    // system that keeps whole seconds cannot tell within a second, so its files are not
-    // trusted.
     const std::int64_t now = searchClock();
     const fileio::Identity id = file.identity();
-    const bool trusted = id.inode != 0 && id.modifiedNs % 1000000000 != 0 && now > id.modifiedNs;
+    const bool trusted = trustworthy(id, now);
     if (!trusted || id != identity_ || persons != persons_) {
         forget();
         identity_ = id;
         persons_ = persons;
     }
-    if (!trusted || (box1.empty() && box2.empty()))
+    if (!trusted || (box1.empty() && box2.empty())) {
+        list_.active = false;
         return findRecord(file, 0, persons, box1, box2, lastTest, recordCount);
+    }
 
     const auto count = static_cast<std::int64_t>(id.size / kRecordSize);
     if (recordCount)
@@ -201,7 +245,38 @@ std::int64_t SearchMemory::findFirst(const fileio::File& file, bool persons, std
             to = std::min(to, l.first);
     }
     std::int64_t first = -1;
-    if (!none) {
+    bool known = false; // the first match found without reading
+    const bool listed = listServes(box1, box2);
+    if (!none && listed) {
+        // No record before the list's first matches the listed texts, so none matches these.
+        from = std::max(from, list_.from);
+        unsigned char c = 0;
+        const int box = oneMore(box1, box2, list_.box1, list_.box2, c);
+        if (box >= 0 && !(box ? list_.box2 : list_.box1).empty() && !list_.open[box].has(c)) {
+            first = list_.next[box][c]; // the first of those met up to `reached`
+            known = true;
+        } else if (box >= 0 && !(box ? list_.box2 : list_.box1).empty()) {
+            from = std::max(from, list_.reached); // none up to `reached`
+        } else {
+            // Every record that matches these texts before the list's end is listed.
+            const std::int64_t end = std::min(to, list_.listEnd);
+            std::uint32_t begin = 0;
+            for (const Listed& e : list_.entries) {
+                if (e.at >= end)
+                    break;
+                const std::string_view name(list_.texts.data() + begin, e.nameEnd - begin);
+                const std::string_view second(list_.texts.data() + e.nameEnd, e.end - e.nameEnd);
+                begin = e.end;
+                if (e.at >= from && busca(box1, box2, name, second)) {
+                    first = e.at;
+                    known = true;
+                    break;
+                }
+            }
+            from = std::max(from, list_.listEnd);
+        }
+    }
+    if (!none && !known) {
         first = scanRange(file, count, from, to, persons, box1, box2, lastTest);
         if (first < 0 && to < count)
             first = to;
@@ -209,7 +284,136 @@ std::int64_t SearchMemory::findFirst(const fileio::File& file, bool persons, std
     if (count > 0)
         lastTest = first >= 0;
     learn(box1, box2, first);
+    if (first < 0)
+        list_.active = false;
+    else if (listed && first < list_.listEnd)
+        narrowList(box1, box2, first);
+    else
+        startList(box1, box2, first);
     return first;
+}
+
+bool SearchMemory::listServes(std::string_view box1, std::string_view box2) const {
+    // The second texts are listed only for texts with box 2 filled.
+    return list_.active && startsWith(box1, list_.box1) && startsWith(box2, list_.box2) &&
+           (box2.empty() || !list_.box2.empty());
+}
+
+void SearchMemory::startList(std::string_view box1, std::string_view box2, std::int64_t first) {
+    // The match itself is listed by the first look ahead, which starts there.
+    list_.active = true;
+    list_.full = false;
+    list_.box1.assign(box1);
+    list_.box2.assign(box2);
+    list_.from = list_.listEnd = list_.reached = first;
+    list_.entries.clear();
+    list_.texts.clear();
+    for (int box = 0; box < 2; ++box) {
+        std::fill(std::begin(list_.next[box]), std::end(list_.next[box]), -1);
+        const bool filled = !(box ? box2 : box1).empty();
+        std::fill(std::begin(list_.open[box].bits), std::end(list_.open[box].bits),
+                  filled ? ~std::uint64_t{0} : 0);
+    }
+}
+
+void SearchMemory::narrowList(std::string_view box1, std::string_view box2, std::int64_t from) {
+    const std::int64_t listEnd = list_.listEnd;
+    std::vector<Listed> entries = std::move(list_.entries);
+    std::string texts = std::move(list_.texts);
+    startList(box1, box2, from);
+    // Moved down in place: every kept entry's texts go to or below where they were.
+    std::size_t kept = 0;
+    std::uint32_t begin = 0, out = 0;
+    const bool seconds = !box2.empty();
+    for (const Listed& e : entries) {
+        const std::string_view name(texts.data() + begin, e.nameEnd - begin);
+        const std::string_view second(texts.data() + e.nameEnd, e.end - e.nameEnd);
+        begin = e.end;
+        if (e.at < from || !busca(box1, box2, name, second))
+            continue;
+        std::memmove(texts.data() + out, name.data(), name.size());
+        const auto nameEnd = static_cast<std::uint32_t>(out + name.size());
+        std::memmove(texts.data() + nameEnd, second.data(), second.size());
+        out = static_cast<std::uint32_t>(nameEnd + (seconds ? second.size() : 0));
+        entries[kept++] = {e.at, nameEnd, out};
+        noteNextKeys(e.at, {texts.data() + nameEnd - name.size(), name.size()},
+                     {texts.data() + nameEnd, out - nameEnd});
+    }
+    entries.resize(kept);
+    texts.resize(out);
+    list_.entries = std::move(entries);
+    list_.texts = std::move(texts);
+    list_.listEnd = list_.reached = listEnd; // the file is read on from the list's end
+}
+
+void SearchMemory::noteNextKeys(std::int64_t at, std::string_view name, std::string_view second) {
+    for (int box = 0; box < 2; ++box) {
+        Characters& open = list_.open[box];
+        if (!(open.bits[0] | open.bits[1] | open.bits[2] | open.bits[3]))
+            continue;
+        const std::string_view text = box ? second : name;
+        // Only a character the text holds can end a match, but for a blank, which takes any.
+        Characters present;
+        for (const char ch : text) {
+            const auto c = static_cast<unsigned char>(ch);
+            present.bits[c >> 6] |= std::uint64_t{1} << (c & 63);
+        }
+        present.bits[0] |= std::uint64_t{1} << ' ';
+        std::string& needle = list_.needle;
+        needle.assign(box ? list_.box2 : list_.box1);
+        needle.push_back(' ');
+        for (int word = 0; word < 4; ++word)
+            for (std::uint64_t bits = present.bits[word] & open.bits[word]; bits;
+                 bits &= bits - 1) {
+                const int c = word * 64 + __builtin_ctzll(bits);
+                needle.back() = static_cast<char>(c);
+                if (palabra(needle, text)) {
+                    list_.next[box][c] = at;
+                    open.bits[word] &= ~(std::uint64_t{1} << (c & 63));
+                }
+            }
+    }
+}
+
+bool SearchMemory::lookAhead(const fileio::File& file, std::int64_t records) {
+    if (!list_.active)
+        return false;
+    const std::int64_t now = searchClock();
+    const fileio::Identity id = file.identity();
+    if (!trustworthy(id, now) || id != identity_) {
+        forget();
+        return false;
+    }
+    const auto count = static_cast<std::int64_t>(id.size / kRecordSize);
+    const std::int64_t to = std::min(count, list_.reached + std::max<std::int64_t>(records, 1));
+    const bool seconds = !list_.box2.empty();
+    std::string second;
+    forEachRecord(
+        file, count, list_.reached, to, [&](std::int64_t at, const unsigned char* record) {
+            if (!matches(record, persons_, list_.box1, list_.box2, second))
+                return false;
+            const std::string_view name = slotView(record, 0);
+            if (!list_.full) {
+                const std::size_t end =
+                    list_.texts.size() + name.size() + (seconds ? second.size() : 0);
+                list_.full = (list_.entries.size() + 1) * sizeof(Listed) + end > kMostListed;
+                if (list_.full) {
+                    list_.listEnd = at; // the list ends before this record
+                } else {
+                    list_.texts.append(name);
+                    const auto nameEnd = static_cast<std::uint32_t>(list_.texts.size());
+                    if (seconds)
+                        list_.texts.append(second);
+                    list_.entries.push_back({at, nameEnd, static_cast<std::uint32_t>(end)});
+                }
+            }
+            noteNextKeys(at, name, seconds ? std::string_view(second) : std::string_view());
+            return false;
+        });
+    list_.reached = to;
+    if (!list_.full)
+        list_.listEnd = to;
+    return to < count;
 }
 
 void SearchMemory::learn(std::string_view box1, std::string_view box2, std::int64_t first) {
@@ -220,6 +424,7 @@ void SearchMemory::learn(std::string_view box1, std::string_view box2, std::int6
 
 void SearchMemory::forget() {
     learned_.clear();
+    list_ = List{};
     identity_ = {};
 }
 

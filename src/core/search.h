@@ -52,6 +52,18 @@ class SearchMemory {
                            std::int64_t* recordCount = nullptr);
     void forget();
 
+    // Reads on, for at most `records` more records, past the first match of the latest search
+    // that found one. It lists every record that matches the same texts, with the texts the
+    // boxes test, and notes for every character the first record that those texts with that
+    // character more in a filled box match. The next key most often adds one character: its
+    // first match, or that it has none, is then known without reading. Any other key that
+    // extends the texts can only match a listed record: it tests the list, and reads only what
+    // the list has not reached. The list stops growing at kMostListed bytes, the reading goes
+    // on to the end of the file. Returns whether there is more to read. Nothing is read of a
+    // file other than the one learned, or of one changed since.
+    bool lookAhead(const fileio::File& file, std::int64_t records);
+    static constexpr std::size_t kMostListed = 1 << 20;
+
     // Tests replace the file system's clock (nanoseconds of real time); nullptr restores it.
     static void setClock(std::int64_t (*now)());
 
@@ -61,10 +73,41 @@ class SearchMemory {
         std::int64_t first; // -1: none
     };
     void learn(std::string_view box1, std::string_view box2, std::int64_t first);
+    // Whether the list answers for these texts, which the listed ones begin.
+    bool listServes(std::string_view box1, std::string_view box2) const;
+    // Keeps the listed records from `from` on that match these texts, now the listed ones.
+    void narrowList(std::string_view box1, std::string_view box2, std::int64_t from);
+    void startList(std::string_view box1, std::string_view box2, std::int64_t first);
+    // Record `at`, which matches the listed texts, for the first matches of one more character.
+    void noteNextKeys(std::int64_t at, std::string_view name, std::string_view second);
 
     fileio::Identity identity_;
     bool persons_ = true;
     std::vector<Learned> learned_; // the latest last
+
+    // The records that match `box1`, `box2` from `from` up to `listEnd`, all of them, in file
+    // order. Each entry's name, then (only when box2 is filled) its second text, lie in `texts`
+    // from the previous entry's end. Up to `reached`, which the list reaches unless it is full,
+    // `next[b][c]` is the first record where the texts with character c more in box b (a
+    // filled one) match, -1 while none was met; `open[b]` has the characters still unmet.
+    struct Listed {
+        std::int64_t at;
+        std::uint32_t nameEnd, end;
+    };
+    struct Characters {
+        std::uint64_t bits[4] = {};
+        bool has(unsigned char c) const { return bits[c >> 6] >> (c & 63) & 1; }
+    };
+    struct List {
+        bool active = false, full = false;
+        std::string box1, box2;
+        std::int64_t from = 0, listEnd = 0, reached = 0;
+        std::vector<Listed> entries;
+        std::string texts;
+        std::int64_t next[2][256];
+        Characters open[2];
+        std::string needle; // scratch for a text with one character more
+    } list_;
 };
 
 } // namespace core

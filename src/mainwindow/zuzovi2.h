@@ -309,9 +309,11 @@ class TForm1 : public QMainWindow {
     bool quickViewVisible_ = false;
     bool noWorkingFiles_ = false;
     bool terminate_ = false;
-    bool siguiente_ = false;    // the next search continues after the record in view
-    bool fillingBoxes_ = false; // the quick-view bar fills the boxes and searches once itself
-    core::SearchMemory typed_;  // what the searches from record 0 learned while typing
+    bool siguiente_ = false;         // the next search continues after the record in view
+    bool fillingBoxes_ = false;      // the quick-view bar fills the boxes and searches once itself
+    core::SearchMemory typed_;       // what the searches from record 0 learned while typing
+    QTimer* readingAhead_ = nullptr; // while the program waits, the search reads on
+    void readAhead();
     core::Record personBuffer_, companyBuffer_;
     core::Record shown_;
     std::array<QuickViewSlot, 11> slots_{};

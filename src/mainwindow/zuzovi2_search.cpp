@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <QTimer>
+
+#include <chrono>
 #include <climits>
 
 using platform::Prompter;
@@ -36,6 +39,10 @@ void TForm1::connectSearch() {
         connect(box, &QLineEdit::returnPressed, this, [this] { cuadro1KeyDown(13); });
     }
     connect(elboton, &QPushButton::clicked, this, &TForm1::elbotonClick);
+    readingAhead_ = new QTimer(this);
+    readingAhead_->setObjectName("readingAhead");
+    readingAhead_->setInterval(0); // whenever nothing else waits
+    connect(readingAhead_, &QTimer::timeout, this, &TForm1::readAhead);
     // The menu item's check mark flips by itself when chosen; that is the whole command.
 }
 
@@ -99,6 +106,10 @@ void TForm1::buscar() {
         fresh ? typed_.findFirst(file, persons, box1, box2, siguiente_, &count)
               : core::findRecord(file, current_ + 1, persons, box1, box2, siguiente_, &count);
     file.close();
+    if (fresh && match >= 0)
+        readingAhead_->start();
+    else if (fresh)
+        readingAhead_->stop();
 
     if (match >= 0) {
         // The range another command left may be stale: the match must not be clamped away.
@@ -127,4 +138,25 @@ void TForm1::buscar() {
         services_.prompter->messageBox("No se encontró otro registro coincidente", "Fin de archivo",
                                        Prompter::Icon::None, Prompter::OK);
     siguiente_ = false;
+}
+
+void TForm1::readAhead() {
+    // A few milliseconds at a time, so that a key typed meanwhile waits no longer than that: the
+    // search reads on past its match and lists the records that match, which are all the next
+    // key (most often one character more) can match.
+    constexpr auto kSlice = std::chrono::milliseconds(4);
+    constexpr std::int64_t kBlock = 641; // a megabyte of records
+    try {
+        core::fileio::File file = core::fileio::openReadWrite(platform::toPath(currentFile()));
+        const auto until = std::chrono::steady_clock::now() + kSlice;
+        bool more = true;
+        while (more && std::chrono::steady_clock::now() < until)
+            more = typed_.lookAhead(file, kBlock);
+        file.close();
+        if (!more)
+            readingAhead_->stop();
+    } catch (const core::IoError&) {
+        // Nothing is lost: the next search reads the file itself and reports what it meets.
+        readingAhead_->stop();
+    }
 }

@@ -161,8 +161,8 @@ TEST(Search, ScanCrossesBlocksAndKeepsTheLastTestWhenAReadFails) {
 }
 
 // Typing, deleting, pasting and editing in the middle of both boxes, now and then in the other
-// view: for every pair of texts on the way the memory answers what a search from the first
-// record answers, across blocks of reading.
+// view, with the memory reading ahead between keys: for every pair of texts on the way the
+// memory answers what a search from the first record answers, across blocks of reading.
 TEST(Search, MemoryAnswersAsAFreshSearchWhileTyping) {
     std::uint32_t seed = 4242;
     const auto next = [&](std::uint32_t n) {
@@ -210,6 +210,9 @@ TEST(Search, MemoryAnswersAsAFreshSearchWhileTyping) {
             box += key();
         }
         const bool persons = next(40) != 0;
+        // Between keys the window reads on: now a little, now to the end, now not at all.
+        for (std::uint32_t k = next(3); k > 0; --k)
+            memory.lookAhead(f, next(4) == 0 ? 1500 : next(700));
         bool freshLast = false, memoryLast = false;
         std::int64_t freshCount = -1, memoryCount = -1;
         const std::int64_t fresh =
@@ -269,4 +272,101 @@ TEST(Search, MemoryReadsOnlyWhatEarlierSearchesLeftOpenOfAnUnchangedFile) {
     setModified(file, fixedNow);
     EXPECT_EQ(reads("JUAN P", "", 2), 2);
     SearchMemory::setClock(nullptr);
+}
+
+TEST(Search, ReadingAheadBetweenKeysLeavesTheNextKeysNothingToRead) {
+    TempDir dir;
+    const auto file = dir / "p.dat";
+    std::vector<Record> records(3000, personRecord("NADIE", "000"));
+    records[10] = personRecord("JUAN PEREZ", "777");
+    records[1500] = personRecord("JUAN PERALTA", "888");
+    records[2999] = personRecord("JUANA PERALTA", "999");
+    writeBytes(file, bytesOf(records));
+    setWrittenLongAgo(file);
+    fileio::File f = fileio::openReadWrite(file);
+    SearchMemory memory;
+    bool last = false;
+    const auto reads = [&](const char* box1, const char* box2, std::int64_t expected) {
+        fileio::clearFaults();
+        EXPECT_EQ(memory.findFirst(f, true, box1, box2, last), expected) << box1 << ", " << box2;
+        EXPECT_EQ(last, expected >= 0);
+        return fileio::callCount();
+    };
+    const auto ahead = [&](std::int64_t records, long blocks) {
+        fileio::clearFaults();
+        const bool more = memory.lookAhead(f, records);
+        EXPECT_EQ(fileio::callCount(), blocks) << records;
+        return more;
+    };
+    EXPECT_EQ(reads("JUAN", "", 10), 1);
+    EXPECT_TRUE(ahead(1000, 2)); // records 10 to 1009
+    EXPECT_EQ(reads("JUAN P", "", 10), 0);
+    EXPECT_TRUE(ahead(1000, 2));
+    EXPECT_FALSE(ahead(1000, 2)); // to the end of the file
+    EXPECT_FALSE(ahead(1000, 0));
+    EXPECT_EQ(reads("JUAN PER", "", 10), 0);
+    EXPECT_EQ(reads("JUAN PERA", "", 1500), 0);
+    EXPECT_EQ(reads("JUAN PERAL", "", 1500), 0);
+    EXPECT_EQ(reads("JUAN PERALX", "", -1), 0);   // a miss known from the list alone
+    EXPECT_EQ(reads("JUAN PERAL", "8", 1500), 1); // no second texts listed: read from 1500 on
+    EXPECT_FALSE(ahead(2000, 3));                 // the list of "JUAN PERAL", "8" is done
+    EXPECT_EQ(reads("JUAN PERAL", "88", 1500), 0);
+    EXPECT_EQ(reads("JUANA", "", 2999), 5); // not begun by the listed texts: from the start
+    EXPECT_FALSE(ahead(1000, 1));           // the last record
+    EXPECT_EQ(reads("JUANA P", "", 2999), 0);
+
+    // A file changed since is not read ahead: the list goes with all that was learned.
+    EXPECT_EQ(reads("JUAN", "", 10), 0);
+    records[5] = personRecord("JUAN PEREZ", "555");
+    writeBytes(file, bytesOf(records));
+    setWrittenLongAgo(file);
+    EXPECT_FALSE(ahead(1000, 0));
+    EXPECT_EQ(reads("JUAN P", "", 5), 1);
+}
+
+// The list holds at most a megabyte; the reading goes on to the end of the file for the keys
+// that add one character. Past the list's end another key reads on from where the list ends;
+// narrowed to the fewer matches of a longer text, the list grows again.
+TEST(Search, AFullListOfMatchesStillGivesAFreshSearchsAnswers) {
+    TempDir dir;
+    const auto file = dir / "p.dat";
+    std::vector<Record> records;
+    for (int k = 0; k < 6000; ++k) // 250-character names: about 4,000 fill the list
+        records.push_back(personRecord(
+            "A" + std::to_string(k % 10) + std::string(248, k % 7 == 6 ? 'C' : 'B'), "1"));
+    records[4400] = personRecord("A" + std::string(248, 'E') + "Z", "2");
+    writeBytes(file, bytesOf(records));
+    setWrittenLongAgo(file);
+    fileio::File f = fileio::openReadWrite(file);
+    SearchMemory memory;
+    bool last = false, freshLast = false;
+    const auto reads = [&](const std::string& box1, std::int64_t expected) {
+        EXPECT_EQ(findRecord(f, 0, true, box1, "", freshLast), expected) << box1;
+        fileio::clearFaults();
+        EXPECT_EQ(memory.findFirst(f, true, box1, "", last), expected) << box1;
+        EXPECT_EQ(last, freshLast);
+        return fileio::callCount();
+    };
+    const auto toTheEnd = [&] {
+        fileio::clearFaults();
+        while (memory.lookAhead(f, 641)) {
+        }
+        return fileio::callCount();
+    };
+    EXPECT_EQ(reads("A", 0), 1);
+    EXPECT_EQ(toTheEnd(), 10);            // on past the full list: 6,000 records are ten blocks
+    const long rest = reads("AEE", 4400); // past the list's end, before the block it ended in
+    EXPECT_GT(rest, 0);
+    EXPECT_LE(rest, 2); // from the list's end on, past record 3,000
+    EXPECT_EQ(reads("A", 0), 0);
+    EXPECT_EQ(toTheEnd(), 10);
+    EXPECT_EQ(reads("AE", 4400), 0); // one character more: its first match was noted
+    EXPECT_EQ(reads("A", 0), 0);
+    EXPECT_EQ(toTheEnd(), 10);
+    EXPECT_EQ(reads("AX", -1), 0);
+    EXPECT_EQ(reads("A9", 9), 1);
+    EXPECT_EQ(toTheEnd(), 10);
+    EXPECT_EQ(reads("A9C", 69), 0);
+    EXPECT_EQ(reads("A9CC", 69), 0);
+    EXPECT_EQ(reads("A9CCX", -1), 0);
 }

@@ -2,11 +2,17 @@
 #include "support/mainwindow_fixture.h"
 #include "support/typing.h"
 
+#include "core/fileio.h"
+
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
 
 using namespace testsupport;
 
@@ -151,4 +157,44 @@ TEST_F(MainWindowTest, SearchFailuresAndAStaleScrollRange) {
     broken.vrClick(1); // the quick-view bar too has no file to go to
     EXPECT_EQ(fakes.prompter.messages.back().text, "No hay archivos de trabajos");
     EXPECT_EQ(fakes.prompter.messages.back().title, "Error (Cod. 106)");
+}
+
+// While the program waits between keys, the search reads on past its match, a slice at a time;
+// the keys after it then read nothing but the record they show. A read that fails meanwhile
+// stops the reading quietly: the next key's own search meets the file as it is.
+TEST_F(MainWindowTest, BetweenKeysTheSearchReadsOnSoThatTheNextKeysReadOnlyWhatTheyShow) {
+    std::vector<core::Record> persons = personsNamed(std::vector<std::string>(3000, "NADIE"));
+    persons[10] = personsNamed({"JUAN PEREZ"})[0];
+    persons[2500] = personsNamed({"JUAN PERALTA"})[0];
+    ordinaryStart(persons);
+    TForm1& w = start();
+    auto* ahead = w.findChild<QTimer*>("readingAhead");
+    ASSERT_NE(ahead, nullptr);
+    QTest::qWait(10); // past the clock tick of the file's last write
+
+    typeInto(w.cuadro1, "juan");
+    EXPECT_EQ(w.getcurrentview(), 10);
+    EXPECT_TRUE(ahead->isActive());
+    QTRY_VERIFY(!ahead->isActive());
+    std::vector<std::string> calls;
+    core::fileio::traceCalls(&calls);
+    typeInto(w.cuadro1, " pera");
+    core::fileio::traceCalls(nullptr);
+    EXPECT_EQ(w.getcurrentview(), 2500);
+    EXPECT_EQ(field(core::person::Name), "JUAN PERALTA");
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                            [](const std::string& c) { return c.rfind("read ", 0) == 0; }),
+              1); // the record shown
+
+    typeInto(w.cuadro1, "l");
+    EXPECT_TRUE(ahead->isActive());
+    core::fileio::setFaults({1, EIO, -1});
+    QTRY_VERIFY(!ahead->isActive());
+    core::fileio::clearFaults();
+    EXPECT_TRUE(fakes.prompter.messages.empty());
+    typeInto(w.cuadro1, "x");
+    EXPECT_EQ(w.resultado->text(), "No se encontró.");
+    QTest::keyClick(w.cuadro1, Qt::Key_Backspace);
+    EXPECT_EQ(w.getcurrentview(), 2500);
+    EXPECT_EQ(w.resultado->text(), "Persona encontrada.");
 }
