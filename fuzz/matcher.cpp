@@ -4,11 +4,12 @@
 //
 // Each word of a needle that matches occurs whole in the haystack (a blank in the needle takes
 // up one character of any kind); a text is found in itself and stays found when more follows
-// it. The scan of a file finds the first record that the matcher finds in the record as read
-// through the record codec. Box 1 is also read as a script of typing, deleting, pasting and
-// editing in the middle of both boxes, with the characters of box 2, and of reading ahead
-// between keys: at every step the searches' memory answers what a search from the first record
-// answers.
+// it. The characters that the reading of every next character at once gives are exactly those
+// with which the needle, one character longer, matches. The scan of a file finds the first
+// record that the matcher finds in the record as read through the record codec. Box 1 is also
+// read as a script of typing, deleting, pasting and editing in the middle of both boxes, with
+// the characters of box 2, and of reading ahead between keys: at every step the searches'
+// memory answers what a search from the first record answers.
 #include "fuzzcheck.h"
 
 #include "../tests/support/plainmatch.h"
@@ -50,6 +51,14 @@ void checkWords(std::string_view needle, std::string_view haystack) {
 void checkMatcher(std::string_view needle, std::string_view haystack) {
     FUZZ_CHECK(core::palabra(needle, haystack) ==
                testsupport::readEveryCharacter(needle, haystack));
+    core::CharacterSet next = {};
+    core::nextCharacters(needle, haystack, next);
+    std::string more(needle);
+    more.push_back(' ');
+    for (int c = 0; c < 256; ++c) {
+        more.back() = static_cast<char>(c);
+        FUZZ_CHECK((next[c >> 6] >> (c & 63) & 1) == core::palabra(more, haystack));
+    }
     if (!needle.empty())
         FUZZ_CHECK(core::palabra(needle, needle));
     if (needle.empty() || !core::palabra(needle, haystack))

@@ -75,6 +75,50 @@ bool palabra(std::string_view needle, std::string_view haystack) {
     return false;
 }
 
+void nextCharacters(std::string_view needle, std::string_view haystack, CharacterSet& out) {
+    const auto add = [&out](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        out[c >> 6] |= std::uint64_t{1} << (c & 63);
+    };
+    // palabra's reading of the needle with a character c more, for every c at once. Up to the
+    // needle's end c is never looked at, so the readings are one. There, c is compared with the
+    // character at hand: that character ends a match. Every other c mismatches, and the reading
+    // goes on from its word's beginning without c again until the needle's end comes back.
+    const std::size_t n = needle.size();
+    std::size_t i = 0, start = 0;
+    bool blank = false;
+    for (std::size_t j = 0; j < haystack.size(); ++j) {
+        if (i == n) {
+            if (!blank) // a blank takes whatever character follows
+                add(' ');
+            blank = true;
+            if (start == n) { // c begins a word: it is looked for in the rest of the haystack
+                for (; j < haystack.size(); ++j)
+                    add(haystack[j]);
+                return;
+            }
+            add(haystack[j]);
+            i = start;
+            continue;
+        }
+        const char ch = needle[i];
+        if (i == start && ch != ' ') {
+            const void* at = std::memchr(haystack.data() + j, ch, haystack.size() - j);
+            if (!at)
+                return;
+            j = static_cast<std::size_t>(static_cast<const char*>(at) - haystack.data());
+            ++i;
+        } else {
+            if (ch == ' ')
+                start = i + 1;
+            if (ch == haystack[j])
+                ++i;
+            else
+                i = start;
+        }
+    }
+}
+
 bool busca(std::string_view box1, std::string_view box2, std::string_view name,
            std::string_view second) {
     if (box1.empty() && box2.empty())
@@ -252,7 +296,8 @@ std::int64_t SearchMemory::findFirst(const fileio::File& file, bool persons, std
         from = std::max(from, list_.from);
         unsigned char c = 0;
         const int box = oneMore(box1, box2, list_.box1, list_.box2, c);
-        if (box >= 0 && !(box ? list_.box2 : list_.box1).empty() && !list_.open[box].has(c)) {
+        if (box >= 0 && !(box ? list_.box2 : list_.box1).empty() &&
+            !(list_.open[box][c >> 6] >> (c & 63) & 1)) {
             first = list_.next[box][c]; // the first of those met up to `reached`
             known = true;
         } else if (box >= 0 && !(box ? list_.box2 : list_.box1).empty()) {
@@ -311,7 +356,7 @@ void SearchMemory::startList(std::string_view box1, std::string_view box2, std::
     for (int box = 0; box < 2; ++box) {
         std::fill(std::begin(list_.next[box]), std::end(list_.next[box]), -1);
         const bool filled = !(box ? box2 : box1).empty();
-        std::fill(std::begin(list_.open[box].bits), std::end(list_.open[box].bits),
+        std::fill(std::begin(list_.open[box]), std::end(list_.open[box]),
                   filled ? ~std::uint64_t{0} : 0);
     }
 }
@@ -348,30 +393,17 @@ void SearchMemory::narrowList(std::string_view box1, std::string_view box2, std:
 
 void SearchMemory::noteNextKeys(std::int64_t at, std::string_view name, std::string_view second) {
     for (int box = 0; box < 2; ++box) {
-        Characters& open = list_.open[box];
-        if (!(open.bits[0] | open.bits[1] | open.bits[2] | open.bits[3]))
+        CharacterSet& open = list_.open[box];
+        if (!(open[0] | open[1] | open[2] | open[3]))
             continue;
-        const std::string_view text = box ? second : name;
-        // Only a character the text holds can end a match, but for a blank, which takes any.
-        Characters present;
-        for (const char ch : text) {
-            const auto c = static_cast<unsigned char>(ch);
-            present.bits[c >> 6] |= std::uint64_t{1} << (c & 63);
+        CharacterSet ends = {};
+        nextCharacters(box ? list_.box2 : list_.box1, box ? second : name, ends);
+        for (int word = 0; word < 4; ++word) {
+            const std::uint64_t met = ends[word] & open[word];
+            for (std::uint64_t bits = met; bits; bits &= bits - 1)
+                list_.next[box][word * 64 + __builtin_ctzll(bits)] = at;
+            open[word] &= ~met;
         }
-        present.bits[0] |= std::uint64_t{1} << ' ';
-        std::string& needle = list_.needle;
-        needle.assign(box ? list_.box2 : list_.box1);
-        needle.push_back(' ');
-        for (int word = 0; word < 4; ++word)
-            for (std::uint64_t bits = present.bits[word] & open.bits[word]; bits;
-                 bits &= bits - 1) {
-                const int c = word * 64 + __builtin_ctzll(bits);
-                needle.back() = static_cast<char>(c);
-                if (palabra(needle, text)) {
-                    list_.next[box][c] = at;
-                    open.bits[word] &= ~(std::uint64_t{1} << (c & 63));
-                }
-            }
     }
 }
 

@@ -19,6 +19,11 @@ namespace core {
 // exactly, so the match is case-sensitive.
 bool palabra(std::string_view needle, std::string_view haystack);
 
+// The characters c for which palabra(needle + c, haystack) holds, added to `out` as bits
+// (character c is bit c % 64 of word c / 64), in one reading of the haystack.
+using CharacterSet = std::uint64_t[4];
+void nextCharacters(std::string_view needle, std::string_view haystack, CharacterSet& out);
+
 // One record against both boxes: an empty box does not count; both empty never match.
 bool busca(std::string_view box1, std::string_view box2, std::string_view name,
            std::string_view second);
@@ -94,10 +99,6 @@ class SearchMemory {
         std::int64_t at;
         std::uint32_t nameEnd, end;
     };
-    struct Characters {
-        std::uint64_t bits[4] = {};
-        bool has(unsigned char c) const { return bits[c >> 6] >> (c & 63) & 1; }
-    };
     struct List {
         bool active = false, full = false;
         std::string box1, box2;
@@ -105,8 +106,7 @@ class SearchMemory {
         std::vector<Listed> entries;
         std::string texts;
         std::int64_t next[2][256];
-        Characters open[2];
-        std::string needle; // scratch for a text with one character more
+        CharacterSet open[2];
     } list_;
 };
 

@@ -92,6 +92,34 @@ TEST(Search, MatcherAgreesWithReadingEveryCharacter) {
     }
 }
 
+// What the reading ahead notes of a record: in one reading, every character that the needle
+// with that character more matches, blanks, repeats and a needle ending in a blank included.
+TEST(Search, TheCharactersThatCanComeNextAreThoseOfAMatchWithOneMore) {
+    std::uint32_t seed = 777;
+    const auto text = [&](std::size_t most) {
+        seed = seed * 1664525u + 1013904223u;
+        std::string t((seed >> 8 & 0xFFFF) % (most + 1), ' ');
+        for (char& c : t) {
+            seed = seed * 1664525u + 1013904223u;
+            c = "ABC \0\xD1"[(seed >> 16) % 6];
+        }
+        return t;
+    };
+    int some = 0;
+    for (int k = 0; k < 20000; ++k) {
+        const std::string needle = text(4), haystack = text(14);
+        CharacterSet next = {};
+        nextCharacters(needle, haystack, next);
+        for (int c = 0; c < 256; ++c) {
+            const bool noted = next[c >> 6] >> (c & 63) & 1;
+            ASSERT_EQ(noted, palabra(needle + static_cast<char>(c), haystack))
+                << '"' << needle << "\" + " << c << " in \"" << haystack << '"';
+            some += noted;
+        }
+    }
+    EXPECT_GT(some, 20000);
+}
+
 TEST(Search, SecondTextJoinsPhonesAndCapitalisesOnlyPlainLettersOfTheWebSite) {
     Record p = personRecord("P", "45");
     p.texts[person::Mobile] = "123";
