@@ -1,6 +1,9 @@
 #include "core/exportfile.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
+#include <utility>
 
 namespace core::exportfile {
 
@@ -8,10 +11,38 @@ namespace {
 
 // Room beyond a piece, so that a record begun below the mark ends without a write.
 constexpr std::size_t kSlack = 64 * 1024;
-// About 64 KB of records per read: a block that stays in the processor's cache while its
-// records are formatted, and small enough for the allocator to hand out again without fresh
-// pages on every export.
-constexpr std::uint64_t kRecordsPerRead = (64 * 1024) / kRecordSize;
+// The data file is read a mebibyte at a time, at offsets on a page boundary into a buffer on a
+// page boundary, as the machine reads fastest: from the page cache, reads of 64 KB cost half as
+// much again as reads of 1 MiB, and a buffer 16 bytes past a page boundary three times as much.
+constexpr std::size_t kPage = 4096;
+constexpr std::size_t kReadPiece = std::size_t{1} << 20;
+// A record cut by the end of a piece is put together in the page before the next one.
+static_assert(kRecordSize <= kPage);
+
+// The reading buffer of the last export, kept for the next one. A mebibyte freed after each
+// export goes back to the system and returns as fresh pages that the kernel must clear: at
+// 1,000 records that doubled the time of an export.
+struct SpareBuffer {
+    void* bytes = nullptr;
+    ~SpareBuffer() { std::free(bytes); }
+};
+thread_local SpareBuffer spare;
+
+unsigned char* takeBuffer() {
+    void* bytes = std::exchange(spare.bytes, nullptr);
+    if (!bytes)
+        bytes = std::aligned_alloc(kPage, kPage + kReadPiece);
+    if (!bytes)
+        throw std::bad_alloc();
+    return static_cast<unsigned char*>(bytes);
+}
+
+void giveBack(void* bytes) {
+    if (spare.bytes)
+        std::free(bytes);
+    else
+        spare.bytes = bytes;
+}
 
 // The bytes an HTML text cannot hold as they are.
 constexpr bool isMarkup(unsigned char c) {
@@ -82,15 +113,22 @@ void OutputBuffer::htmlEscaped(std::string_view text) {
 }
 
 RecordReader::RecordReader(const fileio::fs::path& dataFile)
-    : file_(fileio::openReadWrite(dataFile)), count_(file_.size() / kRecordSize),
-      block_(new unsigned char[kRecordsPerRead * kRecordSize]) {}
+    : file_(fileio::openReadWrite(dataFile)), length_(file_.size() / kRecordSize * kRecordSize),
+      buffer_(takeBuffer(), &giveBack), at_(buffer_.get() + kPage), end_(at_) {}
 
-bool RecordReader::readBlock() {
-    if (read_ >= count_)
+bool RecordReader::readPiece() {
+    if (offset_ >= length_)
         return false;
-    blockFirst_ = read_;
-    blockCount_ = std::min(kRecordsPerRead, count_ - read_);
-    file_.readExactAt(blockFirst_ * kRecordSize, block_.get(), blockCount_ * kRecordSize);
+    // The start of a record the last piece cut goes just before the new piece, where it
+    // continues.
+    unsigned char* const piece = buffer_.get() + kPage;
+    const auto cut = static_cast<std::size_t>(end_ - at_);
+    std::memmove(piece - cut, at_, cut);
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kReadPiece, length_ - offset_));
+    file_.readExactAt(offset_, piece, n);
+    offset_ += n;
+    at_ = piece - cut;
+    end_ = piece + n;
     return true;
 }
 
