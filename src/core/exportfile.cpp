@@ -19,29 +19,40 @@ constexpr std::size_t kReadPiece = std::size_t{1} << 20;
 // A record cut by the end of a piece is put together in the page before the next one.
 static_assert(kRecordSize <= kPage);
 
-// The reading buffer of the last export, kept for the next one. A mebibyte freed after each
-// export goes back to the system and returns as fresh pages that the kernel must clear: at
-// 1,000 records that doubled the time of an export.
+// The buffers of the last export, on page boundaries, kept for the next one. A mebibyte freed
+// after each export goes back to the system and returns as fresh pages that the kernel must
+// clear: at 1,000 records that doubled the time of an export.
 struct SpareBuffer {
     void* bytes = nullptr;
     ~SpareBuffer() { std::free(bytes); }
 };
-thread_local SpareBuffer spare;
+thread_local SpareBuffer spareInput, spareOutput;
 
-unsigned char* takeBuffer() {
-    void* bytes = std::exchange(spare.bytes, nullptr);
-    if (!bytes)
-        bytes = std::aligned_alloc(kPage, kPage + kReadPiece);
+void* pageAligned(std::size_t size) {
+    void* bytes = std::aligned_alloc(kPage, (size + kPage - 1) / kPage * kPage);
     if (!bytes)
         throw std::bad_alloc();
-    return static_cast<unsigned char*>(bytes);
+    return bytes;
 }
 
-void giveBack(void* bytes) {
+void* take(SpareBuffer& spare, std::size_t size) {
+    void* bytes = std::exchange(spare.bytes, nullptr);
+    return bytes ? bytes : pageAligned(size);
+}
+
+void keep(SpareBuffer& spare, void* bytes) {
     if (spare.bytes)
         std::free(bytes);
     else
         spare.bytes = bytes;
+}
+
+void keepInput(void* bytes) {
+    keep(spareInput, bytes);
+}
+
+void keepOutput(void* bytes) {
+    keep(spareOutput, bytes);
 }
 
 // The bytes an HTML text cannot hold as they are.
@@ -61,13 +72,27 @@ bool hasMarkup(std::uint64_t bytes) {
 } // namespace
 
 OutputBuffer::OutputBuffer(fileio::File& file)
-    : file_(file), data_(new char[kPiece + kSlack]), at_(data_.get()),
-      end_(data_.get() + kPiece + kSlack) {}
+    : file_(file), data_(static_cast<char*>(take(spareOutput, kPiece + kSlack)), &keepOutput),
+      at_(data_.get()), end_(data_.get() + kPiece + kSlack) {}
+
+void OutputBuffer::writePiece() {
+    // Exactly a piece from the buffer's page boundary, so that every write also starts on a
+    // page boundary of the file: the kernel copies fastest so. 19.5 MB written in pieces of
+    // 1 MiB and a few hundred bytes from 16 bytes past a page boundary, where the allocator put
+    // the buffer, cost 6.4 ms of processor time; in pieces of exactly 1 MiB from a page
+    // boundary, 5.0 ms.
+    file_.write(data_.get(), kPiece);
+    written_ += kPiece;
+    // The start of the next piece, never more than the slack, goes to the front.
+    const auto rest = static_cast<std::size_t>(at_ - data_.get()) - kPiece;
+    std::memmove(data_.get(), data_.get() + kPiece, rest);
+    at_ = data_.get() + rest;
+}
 
 void OutputBuffer::makeRoom(std::size_t n) {
     flush();
     if (n > static_cast<std::size_t>(end_ - at_)) { // a single text longer than the buffer
-        data_.reset(new char[n]);
+        data_ = {static_cast<char*>(pageAligned(n)), &std::free};
         at_ = data_.get();
         end_ = at_ + n;
     }
@@ -114,7 +139,8 @@ void OutputBuffer::htmlEscaped(std::string_view text) {
 
 RecordReader::RecordReader(const fileio::fs::path& dataFile)
     : file_(fileio::openReadWrite(dataFile)), length_(file_.size() / kRecordSize * kRecordSize),
-      buffer_(takeBuffer(), &giveBack), at_(buffer_.get() + kPage), end_(at_) {}
+      buffer_(static_cast<unsigned char*>(take(spareInput, kPage + kReadPiece)), &keepInput),
+      at_(buffer_.get() + kPage), end_(at_) {}
 
 bool RecordReader::readPiece() {
     if (offset_ >= length_)

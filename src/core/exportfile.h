@@ -59,10 +59,10 @@ class OutputBuffer {
     }
     void used(char* end) { at_ = end; }
 
-    // Writes what is held once it fills a piece; the exports ask after each record.
+    // Writes a piece once one is held; the exports ask after each record.
     void writeIfFull() {
         if (at_ - data_.get() >= static_cast<std::ptrdiff_t>(kPiece))
-            flush();
+            writePiece();
     }
     void flush();
     // The bytes handed to the file so far.
@@ -71,10 +71,11 @@ class OutputBuffer {
     static constexpr std::size_t kPiece = 1 << 20;
 
   private:
+    void writePiece();
     void makeRoom(std::size_t n);
 
     fileio::File& file_;
-    std::unique_ptr<char[]> data_;
+    std::unique_ptr<char, void (*)(void*)> data_; // on a page boundary
     char* at_;
     char* end_;
     std::uint64_t written_ = 0;
