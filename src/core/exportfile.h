@@ -31,8 +31,8 @@ inline void copyShort(char* to, const char* from, std::size_t n) {
     }
 }
 
-// Output collected in one buffer and written through the file layer about a megabyte at a
-// time; only what has not been written yet is held.
+// Output collected in one buffer and written through the file layer a mebibyte at a time;
+// only what has not been written yet is held.
 class OutputBuffer {
   public:
     explicit OutputBuffer(fileio::File& file);
