@@ -12,8 +12,27 @@
 
 namespace core::exportfile {
 
-// Output collected in one buffer and written through the file layer about a megabyte at a
-// time; only what has not been written yet is held.
+// A copy of the few dozen bytes a field or a label has, without the set-up a general copy
+// of a length the compiler knows to be small pays for each call.
+inline void copyShort(char* to, const char* from, std::size_t n) {
+    if (n >= 16) {
+        for (std::size_t i = 0; i + 16 < n; i += 16)
+            std::memcpy(to + i, from + i, 16);
+        std::memcpy(to + n - 16, from + n - 16, 16); // overlaps the last whole piece
+    } else if (n >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i)
+            to[i] = from[i];
+    }
+}
+
+// Output collected in one buffer and written through the file layer a mebibyte at a time;
+// only what has not been written yet is held.
 class OutputBuffer {
   public:
     explicit OutputBuffer(fileio::File& file);
@@ -40,10 +59,10 @@ class OutputBuffer {
     }
     void used(char* end) { at_ = end; }
 
-    // Writes what is held once it fills a piece; the exports ask after each record.
+    // Writes a piece once one is held; the exports ask after each record.
     void writeIfFull() {
         if (at_ - data_.get() >= static_cast<std::ptrdiff_t>(kPiece))
-            flush();
+            writePiece();
     }
     void flush();
     // The bytes handed to the file so far.
@@ -52,28 +71,11 @@ class OutputBuffer {
     static constexpr std::size_t kPiece = 1 << 20;
 
   private:
-    // A copy of the few dozen bytes a field or a label has, without the set-up a general copy
-    // of a length the compiler knows to be small pays for each call.
-    static void copyShort(char* to, const char* from, std::size_t n) {
-        if (n >= 16) {
-            for (std::size_t i = 0; i + 16 < n; i += 16)
-                std::memcpy(to + i, from + i, 16);
-            std::memcpy(to + n - 16, from + n - 16, 16); // overlaps the last whole piece
-        } else if (n >= 8) {
-            std::memcpy(to, from, 8);
-            std::memcpy(to + n - 8, from + n - 8, 8);
-        } else if (n >= 4) {
-            std::memcpy(to, from, 4);
-            std::memcpy(to + n - 4, from + n - 4, 4);
-        } else {
-            for (std::size_t i = 0; i < n; ++i)
-                to[i] = from[i];
-        }
-    }
+    void writePiece();
     void makeRoom(std::size_t n);
 
     fileio::File& file_;
-    std::unique_ptr<char[]> data_;
+    std::unique_ptr<char, void (*)(void*)> data_; // on a page boundary
     char* at_;
     char* end_;
     std::uint64_t written_ = 0;
@@ -86,25 +88,30 @@ inline std::string_view slotText(const unsigned char* record, int slot) {
     return {reinterpret_cast<const char*>(record + s.offset + 1), length};
 }
 
-// The records of a data file in file order, read a block at a time. The file is opened for
+// The records of a data file in file order, read a megabyte at a time. The file is opened for
 // reading and writing, as every data file is.
 class RecordReader {
   public:
     explicit RecordReader(const fileio::fs::path& dataFile);
     // The bytes of the next record, valid until the next call; nullptr at the end of the file.
     const unsigned char* next() {
-        if (read_ >= blockFirst_ + blockCount_ && !readBlock())
+        if (static_cast<std::size_t>(end_ - at_) < kRecordSize && !readPiece())
             return nullptr;
-        return block_.get() + (read_++ - blockFirst_) * kRecordSize;
+        const unsigned char* record = at_;
+        at_ += kRecordSize;
+        return record;
     }
     void close() { file_.close(); }
 
   private:
-    bool readBlock();
+    bool readPiece();
 
     fileio::File file_;
-    std::uint64_t count_ = 0, read_ = 0, blockFirst_ = 0, blockCount_ = 0;
-    std::unique_ptr<unsigned char[]> block_;
+    std::uint64_t length_ = 0; // the bytes of the whole records
+    std::uint64_t offset_ = 0; // where the next piece starts, on a page boundary
+    std::unique_ptr<unsigned char, void (*)(void*)> buffer_;
+    const unsigned char* at_ = nullptr;
+    const unsigned char* end_ = nullptr;
 };
 
 } // namespace core::exportfile

@@ -1,4 +1,5 @@
 // The text list and the web page of a data file, byte for byte.
+#include "core/csvmap.h"
 #include "core/exports.h"
 #include "core/fileio.h"
 #include "core/ioerror.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <random>
 
 using namespace core;
 using namespace testsupport;
@@ -262,4 +264,111 @@ TEST(Exports, EveryFieldStandsUnderItsOwnLabel) {
             EXPECT_NE(page[20 + slot].find(r.texts[slot]), std::string::npos);
         }
     }
+}
+
+namespace {
+
+// Records as any program may have left them: texts of every byte value (markup, quotes, line
+// ends, accents) and every length, length bytes above the slot's capacity, and padding and tags
+// of random bytes.
+std::string randomRecordBytes(std::size_t count, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    std::string bytes(count * kRecordSize, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    for (std::size_t i = 0; i < count; ++i)
+        for (const Slot& s : kSlots) {
+            auto& length = reinterpret_cast<unsigned char&>(bytes[i * kRecordSize + s.offset]);
+            switch (random() % 4) {
+            case 0:
+                length = 0;
+                break;
+            case 1:
+                break; // as random: above the capacity in some slots
+            default:
+                length = static_cast<unsigned char>(random() % (s.capacity + 1));
+            }
+        }
+    return bytes;
+}
+
+// The text of slot `slot` of record `i`, read from the bytes without the program's helpers.
+std::string textAt(const std::string& bytes, std::size_t i, int slot) {
+    const std::size_t at = i * kRecordSize + kSlots[slot].offset;
+    const std::size_t length =
+        std::min<std::size_t>(static_cast<unsigned char>(bytes[at]), kSlots[slot].capacity);
+    return bytes.substr(at + 1, length);
+}
+
+} // namespace
+
+// A file of several mebibytes of random records, so that the reading cuts records and the
+// output is written in many pieces: the list holds exactly what a plain reading of the bytes
+// gives.
+TEST(TextList, RandomRecordsGiveThePlainReadingOfTheirBytes) {
+    TempDir dir;
+    constexpr std::size_t kCount = 2500;
+    const std::string bytes = randomRecordBytes(kCount, 11);
+    writeBytes(dir / "d.dat", bytes + "partial record");
+    const char* labels[2][kSlotCount - 1] = {
+        {"Tel. fijo : ", "Tel. movil: ", "Otro telef: ", "Direcci\xF3n : ", "E-Mail    : ",
+         "E-Mail 2  : ", "P\xE1gina web: ", "Inf adicio: "},
+        {"Rubro/giro: ", "Num. telef: ", "Num Fax   : ", "Sitio web : ", "E-Mail    : ",
+         "Contactos : ", "Direcci\xF3n : ", "Inf adicio: "}};
+    for (const bool persons : {true, false}) {
+        std::string expected = std::string("Archivo TXT de ") +
+                               (persons ? "Personas" : "Empresas") +
+                               ". Tevo Riviva 2.0\r\nPresione F3 para buscar.\r\n\r\n";
+        for (std::size_t i = 0; i < kCount; ++i) {
+            expected += std::to_string(i + 1) + " Nombre: " + textAt(bytes, i, 0) + "\r\n";
+            for (int slot = 1; slot < kSlotCount; ++slot)
+                if (const std::string text = textAt(bytes, i, slot); !text.empty())
+                    expected += labels[persons ? 0 : 1][slot - 1] + text + "\r\n";
+            expected += "\r\n";
+        }
+        writeTextList(dir / "d.dat", persons, dir / "out.txt");
+        const std::string list = readBytes(dir / "out.txt");
+        ASSERT_EQ(list.size(), expected.size()) << persons;
+        EXPECT_TRUE(list == expected)
+            << "first difference at byte "
+            << std::mismatch(list.begin(), list.end(), expected.begin()).first - list.begin();
+    }
+}
+
+// The web page and the CSV table of the same random file are, between their fixed beginning
+// and end, the pages and tables of its parts one after another: parts small enough to be read
+// in one piece, so that no record is cut in their reading.
+TEST(Exports, RandomRecordsExportAsTheirPartsInOrder) {
+    TempDir dir;
+    constexpr std::size_t kCount = 2500, kPart = 250;
+    const std::string bytes = randomRecordBytes(kCount, 12);
+    writeBytes(dir / "d.dat", bytes);
+    const std::string closing = "(*) Los campos sin contenido no se muestran.\r\n"
+                                "</table></body></html>\r\n";
+    const auto pageBody = [&](const std::filesystem::path& data, std::size_t opening) {
+        writeWebPage(data, true, "d.dat", kDefaultStyle, dir / "out.htm");
+        const std::string page = readBytes(dir / "out.htm");
+        EXPECT_EQ(page.substr(page.size() - closing.size()), closing);
+        return page.substr(opening, page.size() - opening - closing.size());
+    };
+    const std::string csvStart = "\xEF\xBB\xBF" + csvHeader(true, CsvLayout::Own);
+    const auto csvBody = [&](const std::filesystem::path& data) {
+        writeCsvFile(data, true, CsvLayout::Own, dir / "out.csv");
+        const std::string table = readBytes(dir / "out.csv");
+        EXPECT_EQ(table.substr(0, csvStart.size()), csvStart);
+        return table.substr(csvStart.size());
+    };
+    writeBytes(dir / "empty.dat", "");
+    const std::size_t opening = pageBody(dir / "empty.dat", 0).size();
+
+    std::string pageParts, csvParts;
+    for (std::size_t first = 0; first < kCount; first += kPart) {
+        writeBytes(dir / "part.dat", bytes.substr(first * kRecordSize, kPart * kRecordSize));
+        pageParts += pageBody(dir / "part.dat", opening);
+        csvParts += csvBody(dir / "part.dat");
+    }
+    const std::string page = pageBody(dir / "d.dat", opening), table = csvBody(dir / "d.dat");
+    EXPECT_GT(page.size(), std::size_t{4} << 20); // several pieces of output
+    EXPECT_TRUE(page == pageParts);
+    EXPECT_TRUE(table == csvParts);
 }
