@@ -46,29 +46,42 @@ void buildSecond(std::string_view a, std::string_view b, std::string_view c, boo
 
 } // namespace
 
+namespace {
+
+// The matcher's reading of haystack[j]: `i`, the next character of the needle to compare, and
+// `start`, where the needle's current word begins, move on. At a word's beginning every
+// character but the word's first leaves the needle where it is, so `j` jumps to the next place
+// the word can begin; false when there is none.
+inline bool readOne(std::string_view needle, std::string_view haystack, std::size_t& i,
+                    std::size_t& start, std::size_t& j) {
+    const char ch = needle[i];
+    if (i == start && ch != ' ') {
+        const void* at = std::memchr(haystack.data() + j, ch, haystack.size() - j);
+        if (!at)
+            return false;
+        j = static_cast<std::size_t>(static_cast<const char*>(at) - haystack.data());
+        ++i;
+    } else {
+        if (ch == ' ')
+            start = i + 1;
+        if (ch == haystack[j])
+            ++i;
+        else
+            i = start;
+    }
+    return true;
+}
+
+} // namespace
+
 bool palabra(std::string_view needle, std::string_view haystack) {
     if (needle.empty())
         return !haystack.empty(); // the end of the needle is reached by the first character
     std::size_t i = 0;            // position in the needle
     std::size_t start = 0;        // beginning of the needle's current word
     for (std::size_t j = 0; j < haystack.size(); ++j) {
-        const char ch = needle[i];
-        if (i == start && ch != ' ') {
-            // At a word's beginning every character but the word's first leaves the needle
-            // where it is, so the next place the word can begin is the next such character.
-            const void* at = std::memchr(haystack.data() + j, ch, haystack.size() - j);
-            if (!at)
-                return false;
-            j = static_cast<std::size_t>(static_cast<const char*>(at) - haystack.data());
-            ++i;
-        } else {
-            if (ch == ' ')
-                start = i + 1;
-            if (ch == haystack[j])
-                ++i;
-            else
-                i = start;
-        }
+        if (!readOne(needle, haystack, i, start, j))
+            return false;
         if (i >= needle.size())
             return true;
     }
@@ -101,21 +114,8 @@ void nextCharacters(std::string_view needle, std::string_view haystack, Characte
             i = start;
             continue;
         }
-        const char ch = needle[i];
-        if (i == start && ch != ' ') {
-            const void* at = std::memchr(haystack.data() + j, ch, haystack.size() - j);
-            if (!at)
-                return;
-            j = static_cast<std::size_t>(static_cast<const char*>(at) - haystack.data());
-            ++i;
-        } else {
-            if (ch == ' ')
-                start = i + 1;
-            if (ch == haystack[j])
-                ++i;
-            else
-                i = start;
-        }
+        if (!readOne(needle, haystack, i, start, j))
+            return;
     }
 }
 
