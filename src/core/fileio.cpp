@@ -366,6 +366,10 @@ std::int64_t fileSystemClock() {
     return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
+bool laterWritesShow(const Identity& id, std::int64_t now) {
+    return id.inode != 0 && id.modifiedNs % 1000000000 != 0 && now > id.modifiedNs;
+}
+
 void rename(const fs::path& from, const fs::path& to) {
     countCall("rename", from, to);
     if (::rename(from.c_str(), to.c_str()) != 0)

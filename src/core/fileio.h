@@ -100,6 +100,10 @@ bool sameFile(const fs::path& a, const fs::path& b);
 // The file system's clock, in nanoseconds of real time as of its last tick: a modification time
 // can be trusted to tell a later write once this clock has moved past it.
 std::int64_t fileSystemClock();
+// Whether any later write to the file must show in its identity: the clock, read at `now`
+// after the last write of `id`, has moved past that write. A file system that keeps whole
+// seconds (no nanoseconds) cannot tell within a second, so its files never qualify.
+bool laterWritesShow(const Identity& id, std::int64_t now);
 void rename(const fs::path& from, const fs::path& to); // atomic replace of `to`
 void remove(const fs::path& path);
 // Gives the file under `from` a second name `to` (a hard link): no byte is copied.

@@ -260,8 +260,7 @@ std::int64_t (*rewriteClock)() = fileio::fileSystemClock;
 // (no nanoseconds) cannot tell within a second, so its files are not trusted.
 void remember(const fs::path& file, const fileio::Identity& written, bool sorted,
               std::int64_t beforeRename) {
-    const bool trusted = written.inode != 0 && written.modifiedNs % 1000000000 != 0 &&
-                         beforeRename > written.modifiedNs;
+    const bool trusted = fileio::laterWritesShow(written, beforeRename);
     const std::lock_guard<std::mutex> guard(writtenLock);
     if (trusted)
         writtenFiles[file.string()] = {written, sorted};

@@ -230,18 +230,6 @@ std::int64_t findRecord(const fileio::File& file, std::int64_t start, bool perso
 
 namespace {
 
-// A status and a clock reading taken before it: a write after the status sets a modification
-// time of the clock's reading or later, so the identity tells it, provided the clock has moved
-// past the last write already. A file system that keeps whole seconds cannot tell within a
-// second, so its files are not trusted.
-bool trustworthy(const fileio::Identity& id, std::int64_t now) {
-    return id.inode != 0 && id.modifiedNs % 1000000000 != 0 && now > id.modifiedNs;
-}
-
-} // namespace
-
-namespace {
-
 // The box that `box1`, `box2` fill with one character more than `was1`, `was2`, the other box
 // as it was: 0 or 1, and the character; -1 for any other change.
 int oneMore(std::string_view box1, std::string_view box2, std::string_view was1,
@@ -264,7 +252,9 @@ std::int64_t SearchMemory::findFirst(const fileio::File& file, bool persons, std
                                      std::int64_t* recordCount) {
     const std::int64_t now = searchClock();
     const fileio::Identity id = file.identity();
-    const bool trusted = trustworthy(id, now);
+    // A write after this status would show in the identity, unless the clock has not yet moved
+    // past the file's last write.
+    const bool trusted = fileio::laterWritesShow(id, now);
     if (!trusted || id != identity_ || persons != persons_) {
         forget();
         identity_ = id;
@@ -412,7 +402,7 @@ bool SearchMemory::lookAhead(const fileio::File& file, std::int64_t records) {
         return false;
     const std::int64_t now = searchClock();
     const fileio::Identity id = file.identity();
-    if (!trustworthy(id, now) || id != identity_) {
+    if (!fileio::laterWritesShow(id, now) || id != identity_) {
         forget();
         return false;
     }

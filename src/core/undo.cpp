@@ -82,9 +82,7 @@ std::uint64_t contentHash(const fs::path& path) {
 State stateOf(const fs::path& content, const fileio::Identity& identity, std::int64_t now) {
     State state;
     state.identity = identity;
-    const bool trusted =
-        identity.inode != 0 && identity.modifiedNs % 1000000000 != 0 && now > identity.modifiedNs;
-    if (!trusted)
+    if (!fileio::laterWritesShow(identity, now))
         state.hash = contentHash(content);
     return state;
 }
