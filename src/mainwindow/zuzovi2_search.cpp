@@ -147,6 +147,8 @@ void TForm1::readAhead() {
     constexpr auto kSlice = std::chrono::milliseconds(4);
     constexpr std::int64_t kBlock = 641; // a megabyte of records
     try {
+        // Opened anew for each slice: a file a change put in its place since is the one whose
+        // identity the memory must see, not the one it replaced.
         core::fileio::File file = core::fileio::openReadWrite(platform::toPath(currentFile()));
         const auto until = std::chrono::steady_clock::now() + kSlice;
         bool more = true;

@@ -32,6 +32,19 @@ void setWrittenLongAgo(const std::filesystem::path& file) {
                           ++later);
 }
 
+// The records as a data file written an hour ago, which the searches' memory trusts.
+void writeLongAgo(const std::filesystem::path& file, const std::vector<Record>& records) {
+    writeBytes(file, bytesOf(records));
+    setWrittenLongAgo(file);
+}
+
+// The calls of the file layer that `work` makes.
+template <typename Work> long callsOf(Work&& work) {
+    fileio::clearFaults();
+    work();
+    return fileio::callCount();
+}
+
 std::int64_t fixedNow;
 
 } // namespace
@@ -211,8 +224,7 @@ TEST(Search, MemoryAnswersAsAFreshSearchWhileTyping) {
     }
     TempDir dir;
     const auto file = dir / "p.dat";
-    writeBytes(file, bytesOf(records));
-    setWrittenLongAgo(file);
+    writeLongAgo(file, records);
     fileio::File f = fileio::openReadWrite(file);
 
     SearchMemory memory;
@@ -262,15 +274,15 @@ TEST(Search, MemoryReadsOnlyWhatEarlierSearchesLeftOpenOfAnUnchangedFile) {
     std::vector<Record> records(1300, personRecord("NADIE", "000"));
     records[700] = personRecord("JUAN PEREZ", "777");
     records[1299] = personRecord("JUAN PEREZ", "888");
-    writeBytes(file, bytesOf(records));
-    setWrittenLongAgo(file);
+    writeLongAgo(file, records);
     fileio::File f = fileio::openReadWrite(file);
     SearchMemory memory;
     bool last = false;
     const auto reads = [&](const char* box1, const char* box2, std::int64_t expected) {
-        fileio::clearFaults();
-        EXPECT_EQ(memory.findFirst(f, true, box1, box2, last), expected) << box1 << ", " << box2;
-        return fileio::callCount();
+        return callsOf([&] {
+            EXPECT_EQ(memory.findFirst(f, true, box1, box2, last), expected)
+                << box1 << ", " << box2;
+        });
     };
     EXPECT_EQ(reads("JUAN", "", 700), 2);   // two blocks
     EXPECT_EQ(reads("JUAN P", "", 700), 1); // from record 700 on
@@ -285,8 +297,7 @@ TEST(Search, MemoryReadsOnlyWhatEarlierSearchesLeftOpenOfAnUnchangedFile) {
     // gives it another modification time.
     records[700] = personRecord("NADIE", "000");
     records[5] = personRecord("JUAN PEREZ", "555");
-    writeBytes(file, bytesOf(records));
-    setWrittenLongAgo(file);
+    writeLongAgo(file, records);
     EXPECT_EQ(reads("JUAN P", "", 5), 1);
     EXPECT_EQ(reads("JUAN PXY", "", -1), 3);
 
@@ -309,21 +320,20 @@ TEST(Search, ReadingAheadBetweenKeysLeavesTheNextKeysNothingToRead) {
     records[10] = personRecord("JUAN PEREZ", "777");
     records[1500] = personRecord("JUAN PERALTA", "888");
     records[2999] = personRecord("JUANA PERALTA", "999");
-    writeBytes(file, bytesOf(records));
-    setWrittenLongAgo(file);
+    writeLongAgo(file, records);
     fileio::File f = fileio::openReadWrite(file);
     SearchMemory memory;
     bool last = false;
     const auto reads = [&](const char* box1, const char* box2, std::int64_t expected) {
-        fileio::clearFaults();
-        EXPECT_EQ(memory.findFirst(f, true, box1, box2, last), expected) << box1 << ", " << box2;
-        EXPECT_EQ(last, expected >= 0);
-        return fileio::callCount();
+        return callsOf([&] {
+            EXPECT_EQ(memory.findFirst(f, true, box1, box2, last), expected)
+                << box1 << ", " << box2;
+            EXPECT_EQ(last, expected >= 0);
+        });
     };
     const auto ahead = [&](std::int64_t records, long blocks) {
-        fileio::clearFaults();
-        const bool more = memory.lookAhead(f, records);
-        EXPECT_EQ(fileio::callCount(), blocks) << records;
+        bool more = false;
+        EXPECT_EQ(callsOf([&] { more = memory.lookAhead(f, records); }), blocks) << records;
         return more;
     };
     EXPECT_EQ(reads("JUAN", "", 10), 1);
@@ -346,8 +356,7 @@ TEST(Search, ReadingAheadBetweenKeysLeavesTheNextKeysNothingToRead) {
     // A file changed since is not read ahead: the list goes with all that was learned.
     EXPECT_EQ(reads("JUAN", "", 10), 0);
     records[5] = personRecord("JUAN PEREZ", "555");
-    writeBytes(file, bytesOf(records));
-    setWrittenLongAgo(file);
+    writeLongAgo(file, records);
     EXPECT_FALSE(ahead(1000, 0));
     EXPECT_EQ(reads("JUAN P", "", 5), 1);
 }
@@ -363,23 +372,22 @@ TEST(Search, AFullListOfMatchesStillGivesAFreshSearchsAnswers) {
         records.push_back(personRecord(
             "A" + std::to_string(k % 10) + std::string(248, k % 7 == 6 ? 'C' : 'B'), "1"));
     records[4400] = personRecord("A" + std::string(248, 'E') + "Z", "2");
-    writeBytes(file, bytesOf(records));
-    setWrittenLongAgo(file);
+    writeLongAgo(file, records);
     fileio::File f = fileio::openReadWrite(file);
     SearchMemory memory;
     bool last = false, freshLast = false;
     const auto reads = [&](const std::string& box1, std::int64_t expected) {
         EXPECT_EQ(findRecord(f, 0, true, box1, "", freshLast), expected) << box1;
-        fileio::clearFaults();
-        EXPECT_EQ(memory.findFirst(f, true, box1, "", last), expected) << box1;
-        EXPECT_EQ(last, freshLast);
-        return fileio::callCount();
+        return callsOf([&] {
+            EXPECT_EQ(memory.findFirst(f, true, box1, "", last), expected) << box1;
+            EXPECT_EQ(last, freshLast);
+        });
     };
     const auto toTheEnd = [&] {
-        fileio::clearFaults();
-        while (memory.lookAhead(f, 641)) {
-        }
-        return fileio::callCount();
+        return callsOf([&] {
+            while (memory.lookAhead(f, 641)) {
+            }
+        });
     };
     EXPECT_EQ(reads("A", 0), 1);
     EXPECT_EQ(toTheEnd(), 10);            // on past the full list: 6,000 records are ten blocks
